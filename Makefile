@@ -1,0 +1,49 @@
+# Gorvane: the two commands of the README, and a few more for developers.
+#   make run         install what is missing, build, start Gorvane
+#   make test        install what is missing, build everything, run all tests
+#   make test-asan   the same tests in a Debug build with AddressSanitizer and UBSan
+#   make bench       build and run the benchmarks, printing the ratios
+BUILD      ?= build/release
+ASAN_BUILD ?= build/asan
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+.PHONY: all setup setup-test configure build run test test-asan bench screenshot install package clean help
+
+all: build
+
+help:
+	@sed -n '2,6p' Makefile | sed 's/^# \{0,1\}//'
+
+setup:
+	@scripts/setup.sh run
+
+setup-test:
+	@scripts/setup.sh test
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+
+configure: $(BUILD)/build.ninja
+
+build: setup configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/tools/gorvane-catalogue/gorvane-catalogue dump Tweaks
+
+test: setup-test configure
+	cmake --build $(BUILD) -j $(JOBS)
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+test-asan: setup-test
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGORVANE_SANITIZE=ON $(CMAKE_ARGS)
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE nosan
+
+bench: setup-test configure
+	cmake --build $(BUILD) -j $(JOBS)
+	bench/run.sh $(BUILD)
+
+clean:
+	rm -rf build
