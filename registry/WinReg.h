@@ -10,6 +10,38 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+
+// Gorvane's code reaches the registry through the current backend (RegBackend.h) on Windows too,
+// so that tests can record and restrict calls. The Windows backend itself defines
+// GORVANE_SYSTEM_REGISTRY_CALLS to reach advapi32.
+#ifndef GORVANE_SYSTEM_REGISTRY_CALLS
+LONG GorvaneRegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);
+LONG GorvaneRegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options,
+                            REGSAM desired, LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);
+LONG GorvaneRegCloseKey(HKEY key);
+LONG GorvaneRegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                             LPDWORD size);
+LONG GorvaneRegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                           DWORD size);
+LONG GorvaneRegDeleteValueA(HKEY key, LPCSTR valueName);
+LONG GorvaneRegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
+                          LPSTR className, LPDWORD classSize, void* lastWriteTime);
+LONG GorvaneRegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameSize, LPDWORD reserved,
+                          LPDWORD type, LPBYTE data, LPDWORD dataSize);
+LONG GorvaneRegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved);
+LONG GorvaneRegDeleteTreeA(HKEY key, LPCSTR subKey);
+#define RegOpenKeyExA GorvaneRegOpenKeyExA
+#define RegCreateKeyExA GorvaneRegCreateKeyExA
+#define RegCloseKey GorvaneRegCloseKey
+#define RegQueryValueExA GorvaneRegQueryValueExA
+#define RegSetValueExA GorvaneRegSetValueExA
+#define RegDeleteValueA GorvaneRegDeleteValueA
+#define RegEnumKeyExA GorvaneRegEnumKeyExA
+#define RegEnumValueA GorvaneRegEnumValueA
+#define RegDeleteKeyExA GorvaneRegDeleteKeyExA
+#define RegDeleteTreeA GorvaneRegDeleteTreeA
+#endif
+
 #else
 
 struct HKEY__;
@@ -46,6 +78,8 @@ constexpr LONG ERROR_WRITE_FAULT = 29;
 constexpr LONG ERROR_READ_FAULT = 30;
 constexpr LONG ERROR_INVALID_PARAMETER = 87;
 constexpr LONG ERROR_DISK_FULL = 112;
+constexpr LONG ERROR_BAD_PATHNAME = 161;
+constexpr LONG ERROR_BUSY = 170;
 constexpr LONG ERROR_MORE_DATA = 234;
 constexpr LONG ERROR_NO_MORE_ITEMS = 259;
 constexpr LONG ERROR_BADDB = 1009;
@@ -56,6 +90,7 @@ constexpr LONG ERROR_CANTWRITE = 1013;
 constexpr LONG ERROR_REGISTRY_CORRUPT = 1015;
 constexpr LONG ERROR_REGISTRY_IO_FAILED = 1016;
 constexpr LONG ERROR_KEY_DELETED = 1018;
+constexpr LONG ERROR_NOACCESS = 998;
 
 constexpr REGSAM KEY_QUERY_VALUE = 0x0001;
 constexpr REGSAM KEY_SET_VALUE = 0x0002;
@@ -65,6 +100,11 @@ constexpr REGSAM KEY_NOTIFY = 0x0010;
 constexpr REGSAM KEY_CREATE_LINK = 0x0020;
 constexpr REGSAM KEY_WOW64_64KEY = 0x0100;
 constexpr REGSAM KEY_WOW64_32KEY = 0x0200;
+constexpr REGSAM DELETE = 0x00010000;
+constexpr REGSAM READ_CONTROL = 0x00020000;
+constexpr REGSAM WRITE_DAC = 0x00040000;
+constexpr REGSAM WRITE_OWNER = 0x00080000;
+constexpr REGSAM MAXIMUM_ALLOWED = 0x02000000;
 constexpr REGSAM STANDARD_RIGHTS_READ = 0x00020000;
 constexpr REGSAM KEY_READ = 0x00020019;
 constexpr REGSAM KEY_WRITE = 0x00020006;
