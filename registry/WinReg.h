@@ -17,7 +17,8 @@
 #ifndef GORVANE_SYSTEM_REGISTRY_CALLS
 LONG GorvaneRegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);
 LONG GorvaneRegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options,
-                            REGSAM desired, LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);
+                            REGSAM desired, LPSECURITY_ATTRIBUTES security, PHKEY result,
+                            LPDWORD disposition);
 LONG GorvaneRegCloseKey(HKEY key);
 LONG GorvaneRegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                              LPDWORD size);
@@ -60,7 +61,8 @@ struct SECURITY_ATTRIBUTES;
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 
 // Predefined keys as Windows defines them: the 32-bit handle value sign-extended to pointer width.
-#define GORVANE_PREDEFINED_KEY(v) (reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(v))))
+#define GORVANE_PREDEFINED_KEY(v)                                                                            \
+    (reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(v))))
 #define HKEY_CLASSES_ROOT GORVANE_PREDEFINED_KEY(0x80000000u)
 #define HKEY_CURRENT_USER GORVANE_PREDEFINED_KEY(0x80000001u)
 #define HKEY_LOCAL_MACHINE GORVANE_PREDEFINED_KEY(0x80000002u)

@@ -31,10 +31,10 @@ inline constexpr char SUndoBackupSuffix[] = " (undo backup)";
 // and returns whether it succeeded. Out parameters are assigned only on success. KeyPath may begin
 // with a backslash; Bits is 32 (the process's default view) or 64 (KEY_WOW64_64KEY), anything else
 // raises Exception. The reads and writes let the access object's ERegistryException escape.
-bool RegistryReadString(HKEY Hive, const std::string& KeyPath, const std::string& ValueName, std::uint8_t Bits,
-                        std::string& Value);
-bool RegistryWriteString(HKEY Hive, const std::string& KeyPath, const std::string& ValueName, std::uint8_t Bits,
-                         const std::string& Value);
+bool RegistryReadString(HKEY Hive, const std::string& KeyPath, const std::string& ValueName,
+                        std::uint8_t Bits, std::string& Value);
+bool RegistryWriteString(HKEY Hive, const std::string& KeyPath, const std::string& ValueName,
+                         std::uint8_t Bits, const std::string& Value);
 bool RegistryReadInteger(HKEY Hive, const std::string& KeyPath, const std::string& ValueName,
                          std::int32_t& Value);
 bool RegistryWriteInteger(HKEY Hive, const std::string& KeyPath, const std::string& ValueName,

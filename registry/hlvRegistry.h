@@ -55,6 +55,8 @@ protected:
     // Opens Path (rules above) with `mask`, creating it when `create` is true; on success the key
     // becomes current.
     bool OpenPath(const std::string& Path, bool create, REGSAM mask);
+    // The read-only fallbacks, each with the view bits of AccessMask and `widthFlag`.
+    bool OpenReadOnly(const std::string& Path, REGSAM widthFlag);
     void WriteRaw(const std::string& Name, DWORD winType, const void* data, DWORD size);
 
 private:
