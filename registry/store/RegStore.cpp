@@ -219,9 +219,10 @@ private:
     void Locate();
     LONG Connect(TStoreFile& f, bool forWrite);
     LONG Validate(TStoreFile& f);
+    LONG QuickCheck(TStoreFile& f);
     LONG Prepare(TStoreFile& f);
     LONG InitSchema(TStoreFile& f);
-    LONG Fail(TStoreFile& f, int rc, const char* what);
+    LONG Fail(TStoreFile& f, int rc, const char* what, const char* detail = nullptr);
     bool MayWrite(const TStoreFile& f) const;
     bool CacheValid(TStoreFile& f);
 
@@ -327,8 +328,9 @@ bool MakeFolders(const std::string& folder, mode_t mode) {
     return mkdir(folder.c_str(), mode) == 0 || errno == EEXIST;
 }
 
-LONG TStore::Fail(TStoreFile& f, int rc, const char* what) {
-    const char* detail = f.Db ? sqlite3_errmsg(f.Db) : sqlite3_errstr(rc);
+LONG TStore::Fail(TStoreFile& f, int rc, const char* what, const char* detail) {
+    if (!detail)
+        detail = f.Db ? sqlite3_errmsg(f.Db) : sqlite3_errstr(rc);
     lastError = "registry store '" + f.Path + "': " + what + ": " + (detail ? detail : "unknown error");
     LONG code;
     switch (rc & 0xff) {
@@ -392,6 +394,26 @@ LONG TStore::Validate(TStoreFile& f) {
     return ERROR_BADDB;
 }
 
+LONG TStore::QuickCheck(TStoreFile& f) {
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v2(f.Db, "PRAGMA quick_check(1)", -1, &s, nullptr);
+    std::string verdict;
+    if (rc == SQLITE_OK && (rc = sqlite3_step(s)) == SQLITE_ROW) {
+        const unsigned char* text = sqlite3_column_text(s, 0);
+        verdict = text ? reinterpret_cast<const char*>(text) : "";
+        rc = SQLITE_OK;
+    }
+    sqlite3_finalize(s);
+    if (rc != SQLITE_OK)
+        return Fail(f, rc, "cannot read the file");
+    if (verdict == "ok")
+        return ERROR_SUCCESS;
+    for (char& c : verdict)
+        if (c == '\n')
+            c = ' ';
+    return Fail(f, SQLITE_CORRUPT, "the file is damaged", verdict.c_str());
+}
+
 LONG TStore::Connect(TStoreFile& f, bool forWrite) {
     if (f.Db && (!forWrite || f.Writable))
         return ERROR_SUCCESS;
@@ -430,6 +452,13 @@ LONG TStore::Connect(TStoreFile& f, bool forWrite) {
         // A rollback journal keeps the file readable by processes that may not write its folder;
         // FULL makes every commit durable before it returns.
         sqlite3_exec(f.Db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+        // Writing into a damaged file would bury what is left of it: look at it once first.
+        if (f.Initialised) {
+            if (LONG code = QuickCheck(f); code != ERROR_SUCCESS) {
+                f.Close();
+                return code;
+            }
+        }
     }
     if (sqlite3_file_control(f.Db, "main", SQLITE_FCNTL_FILE_POINTER, &f.File) != SQLITE_OK)
         f.File = nullptr;
