@@ -1,0 +1,75 @@
+#pragma once
+// The tweak record and the catalogue: loading tweak files, facets, sorts, the visible set and filters.
+#include "catalogue/hlvStringList.h"
+#include "registry/WinReg.h"
+#include "registry/hlvRegTypes.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class TMemIniFile;
+
+class TRegistryTweak {
+public:
+    std::string TweakID;
+    std::string Company;
+    std::string Product;
+    std::string Title;
+    std::string Description;
+    std::string TechRefUrl;
+    HKEY RegRootKey = nullptr;
+    std::string RegKeyPath;
+    std::string RegValueName;
+    TRegDataType RegDataType = TRegDataType::rdUnknown;
+    bool RegBooleanDecision = false;
+    bool OfferFilenamePicker = false;
+    TStringList Categories;
+    TStringList Suggestions;
+};
+
+class TRegistryTweakList {
+public:
+    TRegistryTweakList() = default;
+    TRegistryTweakList(const TRegistryTweakList&) = delete;
+    TRegistryTweakList& operator=(const TRegistryTweakList&) = delete;
+
+    // Reads a tweak file and appends its tweaks. A missing file adds nothing; one that exists but
+    // cannot be opened raises EFOpenError, and then nothing is added or cleared.
+    void LoadFromFile(const std::string& FileName, bool ClearFirst);
+    // One tweak per section, taken in the sections' locale-aware, case-ignoring order.
+    void LoadFromIni(const TMemIniFile& Ini, bool ClearFirst);
+    // Appends a tweak with empty texts and lists, both flags false, root key 0 and rdUnknown.
+    TRegistryTweak* AddTweak();
+    void Clear();
+
+    int Count() const { return static_cast<int>(FItems.size()); }
+    TRegistryTweak* Items(int Index) const { return FItems[static_cast<std::size_t>(Index)].get(); }
+
+    // Append each distinct value, in the order first met, using Target's own look-up.
+    void ListCategories(TStringList& Target) const;
+    void ListCompanies(TStringList& Target) const;
+    void ListProducts(TStringList& Target) const;
+
+    // Stable in-place sorts, locale-aware with case ignored.
+    void SortByTitle();
+    void SortByCompany();
+    void SortByProduct();
+
+    // Each rebuilds the visible set in catalogue order and returns its size.
+    int FilterByCategory(const std::string& Category);
+    int FilterByCompany(const std::string& Company);
+    int FilterByProduct(const std::string& Product);
+    // Title, Description, RegKeyPath, RegValueName through the compare-rule matcher (plain term:
+    // case-insensitive substring). A matcher error passes to the caller.
+    int FilterBySearchTerm(const std::string& Term);
+
+    int VisibleCount() const { return static_cast<int>(FVisible.size()); }
+    // Index must lie below VisibleCount.
+    TRegistryTweak* Visible(int Index) const { return FVisible[static_cast<std::size_t>(Index)]; }
+    void AddVisible(TRegistryTweak* Tweak) { FVisible.push_back(Tweak); }
+
+private:
+    std::vector<std::unique_ptr<TRegistryTweak>> FItems;
+    std::vector<TRegistryTweak*> FVisible;
+};
