@@ -296,6 +296,19 @@ private:
         }
     }
 
+    // The name as the registry keeps it; names are found without regard to case.
+    static std::string StoredName(HKEY key, const std::string& name) {
+        std::vector<char> buffer(NameBufferSize);
+        for (DWORD index = 0;; ++index) {
+            DWORD size = NameBufferSize;
+            if (RegEnumValueA(key, index, buffer.data(), &size, nullptr, nullptr, nullptr, nullptr) !=
+                ERROR_SUCCESS)
+                return name;
+            if (EqualsNoCase(std::string_view(buffer.data(), size), name))
+                return std::string(buffer.data(), size);
+        }
+    }
+
     static LONG Subkeys(HKEY key, std::vector<std::string>& names) {
         std::vector<char> name(NameBufferSize);
         for (DWORD index = 0;; ++index) {
@@ -359,7 +372,7 @@ private:
                 code = ERROR_SUCCESS;
             } else if (code == ERROR_SUCCESS) {
                 Out << "\n" << key.Full() << "\n";
-                PrintValue(wanted, type, data);
+                PrintValue(StoredName(h, wanted), type, data);
                 Out << "\n";
             }
         } else if (one) {
@@ -374,7 +387,7 @@ private:
                 if (c != ERROR_SUCCESS)
                     return c;
                 Out << name << "\n";
-                PrintValue(wanted, type, data);
+                PrintValue(StoredName(k, wanted), type, data);
                 Out << "\n";
                 ++matches;
                 return ERROR_SUCCESS;

@@ -259,7 +259,8 @@ TEST(RegFileReader, RejectsBadLinesWithTheirNumber) {
         EXPECT_EQ(parse.ErrorLine, c.ErrorLine) << c.Line;
         EXPECT_TRUE(parse.Ops.empty()) << c.Line; // nothing is applied from a file with a bad line
     }
-    for (const char* notRegistry : {"", "[HKCU\\A]\n", "Windows Registry Editor Version 4.00\n", "\x01\x02 binary"})
+    for (const char* notRegistry :
+         {"", "[HKCU\\A]\n", "Windows Registry Editor Version 4.00\n", "\x01\x02 binary"})
         EXPECT_FALSE(ParseRegFile(notRegistry).IsRegFile);
 }
 
