@@ -23,7 +23,7 @@ namespace {
 constexpr int kStoreApplicationId = 0x47525631;
 constexpr int kSchemaVersion = 1;
 constexpr int kBusyTimeoutMs = 20000;
-constexpr std::size_t kMaxCachedEntries = 8192;
+constexpr std::size_t kMaxCachedEntries = 65536;
 constexpr REGSAM kViewMask = KEY_WOW64_64KEY | KEY_WOW64_32KEY;
 constexpr REGSAM kWriteRights =
     KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | WRITE_DAC | WRITE_OWNER;
