@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class TStringList;
@@ -55,6 +56,11 @@ public:
     // Null when Section or Ident is missing; the later of two equal keys counts.
     const std::string_view* FindValue(std::string_view Section, std::string_view Ident) const;
 
+    // The section that a name reads from (the last of that name), or null.
+    const TSection* FindSection(std::string_view Section) const;
+    // The later of two equal keys counts; null when missing.
+    static const TKey* FindKey(const TSection& Section, std::string_view Ident);
+
     // What an author checks: every section occurrence, the keys of each, and what the reader skipped.
     const std::vector<TSection>& Sections() const { return FSections; }
     // Lines with "=" before the first section (they belong to no section and are never read).
@@ -63,12 +69,12 @@ public:
     bool HadByteOrderMark() const { return FHadBom; }
 
 private:
-    const TSection* FindSection(std::string_view Section) const;
     void Parse();
 
     std::string FFileName;
     std::string FText;
     std::vector<TSection> FSections;
+    std::unordered_map<std::string, std::size_t> FSectionIndex; // upper-cased name -> last occurrence
     std::vector<int> FOrphanLines;
     bool FHadBom = false;
 };

@@ -4,11 +4,24 @@
 #include "registry/WinReg.h"
 #include "registry/hlvRegTypes.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <optional>
+#include <string_view>
+
 class TMemIniFile;
+
+// The tweak files' conversions.
+// A signed 32-bit number: "0x" and hexadecimal digits, or [sign] (decimal digits | "$" hexadecimal digits).
+std::optional<std::int32_t> ParseTweakInteger(std::string_view Value);
+// Yes/no number: true for any number other than 0; what is not a number is false.
+bool ReadYesNo(std::string_view Value);
+// Comma list: items separated by commas or blanks, "quoted" items with "" for a quote. Appends to
+// Target; sets *Unclosed when a quoted item lacks its closing quote (it then runs to the end).
+void ReadCommaList(std::string_view Value, TStringList& Target, bool* Unclosed = nullptr);
 
 class TRegistryTweak {
 public:

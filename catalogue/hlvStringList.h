@@ -7,6 +7,8 @@
 
 // Locale-aware comparison for the user's default locale, case ignored (accents count): <0, 0, >0.
 int LocaleCompareText(std::string_view a, std::string_view b);
+// A byte string whose plain byte order is the order of LocaleCompareText, for sorting many items.
+std::string LocaleSortKey(std::string_view s);
 inline bool LocaleSameText(std::string_view a, std::string_view b) {
     return LocaleCompareText(a, b) == 0;
 }
