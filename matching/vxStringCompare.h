@@ -27,7 +27,7 @@ enum TStringCompareMethod : int {
 // The message names the offset in the pattern and the engine's own error text.
 class ECompareRuleError : public std::runtime_error {
 public:
-    // Offset of the error in the pattern; npos for an empty pattern.
+    // Offset of the error in the pattern (0 for an empty pattern).
     ECompareRuleError(const std::string& Message, std::size_t Offset);
     std::size_t Offset() const noexcept { return FOffset; }
 
