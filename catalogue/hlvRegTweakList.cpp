@@ -1,6 +1,7 @@
 #include "catalogue/hlvRegTweakList.h"
 
 #include "catalogue/hlvMemIniFile.h"
+#include "matching/vxStringCompare.h"
 #include "registry/hlvRegTools.h"
 
 #include <algorithm>
@@ -310,6 +311,17 @@ int TRegistryTweakList::FilterByProduct(const std::string& Product) {
     FVisible.clear();
     for (const auto& t : FItems)
         if (t->Product == Product)
+            AddVisible(t.get());
+    return VisibleCount();
+}
+
+int TRegistryTweakList::FilterBySearchTerm(const std::string& Term) {
+    FVisible.clear();
+    // Parsed and compiled once per run; its results are those of MatchesCompareRule per field.
+    const TPreparedCompareRule rule(Term, true, scmSubString);
+    for (const auto& t : FItems)
+        if (rule.Matches(t->Title) || rule.Matches(t->Description) || rule.Matches(t->RegKeyPath) ||
+            rule.Matches(t->RegValueName))
             AddVisible(t.get());
     return VisibleCount();
 }

@@ -20,6 +20,7 @@ public:
     const std::string& operator[](int Index) const { return Strings(Index); }
     void Add(std::string S) { FItems.push_back(std::move(S)); }
     void Clear() { FItems.clear(); }
+    void Delete(int Index) { FItems.erase(FItems.begin() + Index); }
     // Index of the first entry equal to S by LocaleCompareText, or -1.
     int IndexOf(std::string_view S) const;
 
