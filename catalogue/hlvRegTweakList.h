@@ -46,6 +46,8 @@ public:
     TRegistryTweakList() = default;
     TRegistryTweakList(const TRegistryTweakList&) = delete;
     TRegistryTweakList& operator=(const TRegistryTweakList&) = delete;
+    TRegistryTweakList(TRegistryTweakList&&) = default;
+    TRegistryTweakList& operator=(TRegistryTweakList&&) = default;
 
     // Reads a tweak file and appends its tweaks. A missing file adds nothing; one that exists but
     // cannot be opened raises EFOpenError, and then nothing is added or cleared.

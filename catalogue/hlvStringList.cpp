@@ -12,7 +12,12 @@ namespace {
 icu::Collator& DefaultCollator() {
     thread_local std::unique_ptr<icu::Collator> collator = [] {
         UErrorCode status = U_ZERO_ERROR;
-        std::unique_ptr<icu::Collator> c(icu::Collator::createInstance(icu::Locale::getDefault(), status));
+        // The C and POSIX locales come back as en_US_POSIX, whose collation orders by code point and
+        // so tells case apart even at secondary strength; the root rules serve those users instead.
+        icu::Locale locale = icu::Locale::getDefault();
+        if (std::string_view(locale.getName()) == "en_US_POSIX")
+            locale = icu::Locale::getRoot();
+        std::unique_ptr<icu::Collator> c(icu::Collator::createInstance(locale, status));
         if (U_FAILURE(status) || !c) {
             status = U_ZERO_ERROR;
             c.reset(icu::Collator::createInstance(icu::Locale::getRoot(), status));
