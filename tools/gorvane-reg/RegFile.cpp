@@ -19,16 +19,6 @@ bool IsStringType(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Reads the quoted text that starts at s[0]; returns the length taken, quotes included, or npos.
 std::size_t ReadQuoted(std::string_view s, std::string& out) {
     for (std::size_t i = 1; i < s.size(); ++i) {
@@ -57,8 +47,8 @@ bool ParseHexBytes(std::string_view s, TBytes& out) {
         if (s.empty())
             return true;
         int value = 0, digits = 0;
-        while (!s.empty() && HexDigit(s.front()) >= 0 && digits < 2) {
-            value = value * 16 + HexDigit(s.front());
+        while (!s.empty() && RegHexDigit(s.front()) >= 0 && digits < 2) {
+            value = value * 16 + RegHexDigit(s.front());
             ++digits;
             s.remove_prefix(1);
         }
@@ -175,9 +165,9 @@ private:
                 return Fail(i, "A dword needs one to eight hexadecimal digits.");
             std::uint32_t value = 0;
             for (char c : digits) {
-                if (HexDigit(c) < 0)
+                if (RegHexDigit(c) < 0)
                     return Fail(i, "A dword needs one to eight hexadecimal digits.");
-                value = value << 4 | static_cast<std::uint32_t>(HexDigit(c));
+                value = value << 4 | static_cast<std::uint32_t>(RegHexDigit(c));
             }
             op.Kind = TRegOpKind::SetValue;
             op.Value.Type = REG_DWORD;
@@ -192,9 +182,9 @@ private:
                     return Fail(i, "The type of a hex value must be written hex(N), N in hexadecimal.");
                 type = 0;
                 for (char c : body.substr(1, close - 1)) {
-                    if (HexDigit(c) < 0)
+                    if (RegHexDigit(c) < 0)
                         return Fail(i, "The type of a hex value must be written hex(N), N in hexadecimal.");
-                    type = type << 4 | static_cast<DWORD>(HexDigit(c));
+                    type = type << 4 | static_cast<DWORD>(RegHexDigit(c));
                 }
                 body = body.substr(close + 1);
             }

@@ -40,6 +40,7 @@ const char GeneralUsage[] = R"~(gorvane-reg OPERATION [parameters]
              HKEY_CURRENT_CONFIG
   /reg:32    work in the 32-bit view of the registry
   /reg:64    work in the 64-bit view of the registry
+  Switches may be written with / or -, in any case.
 
 Return code: 0 success, 1 failure.
 For help on one operation: gorvane-reg OPERATION /?
@@ -75,7 +76,8 @@ Examples:
     {"ADD", "/v /ve /t /s /d /f /reg:32 /reg:64", 1,
      R"~(gorvane-reg ADD KEY [/v NAME | /ve] [/t TYPE] [/s SEPARATOR] [/d DATA] [/f] [/reg:32 | /reg:64]
 
-  Creates KEY (with every missing parent) and, with /v or /ve, sets one of its values.
+  Creates KEY (with every missing parent) and, with /v or /ve, sets one of its values;
+  /t or /d without /v sets the default value.
   /v NAME       the value to set
   /ve           the default value
   /t TYPE       REG_SZ (the default), REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_QWORD,

@@ -45,16 +45,6 @@ constexpr TTypeName TypeNames[] = {
 constexpr DWORD WritableTypes[] = {REG_NONE,  REG_SZ,    REG_EXPAND_SZ, REG_BINARY,
                                    REG_DWORD, REG_QWORD, REG_MULTI_SZ,  REG_DWORD_BIG_ENDIAN};
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Decimal or 0x-prefixed hexadecimal, no sign, at most `max`.
 std::optional<std::uint64_t> ParseNumber(std::string_view text, std::uint64_t max) {
     int base = 10;
@@ -66,7 +56,7 @@ std::optional<std::uint64_t> ParseNumber(std::string_view text, std::uint64_t ma
         return std::nullopt;
     std::uint64_t value = 0;
     for (char c : text) {
-        const int d = HexDigit(c);
+        const int d = RegHexDigit(c);
         if (d < 0 || d >= base)
             return std::nullopt;
         if (value > (max - static_cast<std::uint64_t>(d)) / static_cast<std::uint64_t>(base))
@@ -95,6 +85,16 @@ std::string UpToNul(const TBytes& data, std::size_t from = 0) {
 }
 
 } // namespace
+
+int RegHexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
@@ -194,7 +194,7 @@ std::optional<TBytes> EncodeRegData(DWORD type, std::string_view data, std::stri
             return std::nullopt;
         }
         for (std::size_t i = 0; i < data.size(); i += 2) {
-            const int hi = HexDigit(data[i]), lo = HexDigit(data[i + 1]);
+            const int hi = RegHexDigit(data[i]), lo = RegHexDigit(data[i + 1]);
             if (hi < 0 || lo < 0) {
                 reason = "Binary data must be an even number of hexadecimal digits.";
                 return std::nullopt;

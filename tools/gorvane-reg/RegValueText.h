@@ -38,6 +38,8 @@ std::optional<TBytes> EncodeRegData(DWORD type, std::string_view data, std::stri
 std::string FormatRegData(DWORD type, const TBytes& data);
 
 bool EqualsNoCase(std::string_view a, std::string_view b);
+// 0..15 for a hexadecimal digit, -1 for any other character.
+int RegHexDigit(char c);
 
 // Conversions between the tool's 8-bit text (UTF-8) and UTF-16 LE bytes. Bytes that are not UTF-8
 // travel as the lone surrogates U+DC80..U+DCFF, so that any 8-bit string survives the round trip;
