@@ -73,10 +73,10 @@ std::vector<TEntry> ListFolder(const std::string& folder) {
         if (::fstatat(::dirfd(dir), d->d_name, &lst, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
         e.Link = S_ISLNK(lst.st_mode);
-        if (!e.Link)
+        // A link that leads nowhere is listed as the link itself, as the file search reports it;
+        // reading it then fails or finds nothing.
+        if (!e.Link || ::fstatat(::dirfd(dir), d->d_name, &e.St, 0) != 0)
             e.St = lst;
-        else if (::fstatat(::dirfd(dir), d->d_name, &e.St, 0) != 0)
-            continue; // a dangling link
         entries.push_back(std::move(e));
     }
     ::closedir(dir);

@@ -109,7 +109,8 @@ bool SameIniName(std::string_view a, std::string_view b) {
 }
 
 TMemIniFile::TMemIniFile(const std::string& FileName) : FFileName(FileName) {
-    int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a named pipe among the tweak files reads as empty instead of hanging.
+    int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return;
@@ -133,6 +134,8 @@ TMemIniFile::TMemIniFile(const std::string& FileName) : FFileName(FileName) {
         if (got < 0) {
             if (errno == EINTR)
                 continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                break;
             RaiseOpenError(FileName, errno);
         }
         if (got == 0)

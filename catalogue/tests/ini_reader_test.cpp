@@ -6,6 +6,8 @@
 
 #include <cstring>
 #include <random>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -111,14 +113,36 @@ TEST(IniReader, MissingFileIsEmptyAndNoError) {
 
 TEST(IniReader, FileThatCannotBeOpenedRaisesTheFileOpenError) {
     TempDir dir;
-    const std::string name = (dir.Path() / "folder.ini").string();
-    std::filesystem::create_directory(name);
-    try {
-        TMemIniFile ini(name);
-        FAIL() << "no error";
-    } catch (const EFOpenError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + name + "\". " + std::strerror(EISDIR));
+    struct TCase {
+        std::string Name;
+        int Error;
+    };
+    std::vector<TCase> cases;
+    cases.push_back({(dir.Path() / "folder.ini").string(), EISDIR});
+    std::filesystem::create_directory(cases.back().Name);
+    cases.push_back({(dir.Path() / "loop.ini").string(), ELOOP});
+    std::filesystem::create_symlink("loop.ini", cases.back().Name);
+    if (::geteuid() != 0) { // root opens any file, whatever its rights
+        cases.push_back({dir.Write("locked.ini", "[s]\n"), EACCES});
+        std::filesystem::permissions(cases.back().Name, std::filesystem::perms::none);
     }
+    for (const TCase& c : cases) {
+        try {
+            TMemIniFile ini(c.Name);
+            ADD_FAILURE() << "no error for " << c.Name;
+        } catch (const EFOpenError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "Cannot open file \"" + c.Name + "\". " + std::strerror(c.Error));
+        }
+    }
+}
+
+TEST(IniReader, NamedPipeReadsAsEmptyWithoutBlocking) {
+    TempDir dir;
+    const std::string name = (dir.Path() / "pipe.ini").string();
+    ASSERT_EQ(::mkfifo(name.c_str(), 0600), 0);
+    TMemIniFile ini(name);
+    EXPECT_TRUE(ini.Sections().empty());
 }
 
 TEST(IniReader, HostileInputLoadsWithoutCrashOrHang) {

@@ -1,0 +1,8 @@
+#include "tools/gorvane-catalogue/CatalogueTool.h"
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    return RunCatalogueTool(std::vector<std::string>(argv + 1, argv + argc), std::cin, std::cout, std::cerr);
+}
