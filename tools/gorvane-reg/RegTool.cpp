@@ -241,6 +241,7 @@ private:
             std::string answer;
             if (!std::getline(In, answer)) {
                 Out << "\n";
+                Unanswered = true;
                 return false;
             }
             while (!answer.empty() && std::isspace(static_cast<unsigned char>(answer.back())))
@@ -253,9 +254,11 @@ private:
         }
     }
 
+    // A user's no is a success; a question nobody could answer (a script without input) is not,
+    // since nothing was done.
     int Cancelled() {
         Out << ::Cancelled << "\n";
-        return 0;
+        return Unanswered ? 1 : 0;
     }
 
     LONG Open(const TRegKeyName& key, REGSAM access, HKEY& handle) {
@@ -639,6 +642,7 @@ private:
     std::istream& In;
     std::ostream& Out;
     std::ostream& Err;
+    bool Unanswered = false;
 };
 
 } // namespace

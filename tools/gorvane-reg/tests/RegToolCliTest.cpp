@@ -262,6 +262,7 @@ TEST_F(RegToolCli, AsksBeforeOverwritingOrDeleting) {
                      "The operation completed successfully.\n");
     EXPECT_EQ(ValueLine(key, "v"), "    v    REG_SZ    new");
     r = Run({"add", key, "/v", "v", "/d", "newer"});
+    EXPECT_EQ(r.Code, 1);
     EXPECT_NE(r.Out.find(cancelled), std::string::npos);
     EXPECT_EQ(ValueLine(key, "v"), "    v    REG_SZ    new");
     Ok({"add", key, "/v", "v", "/d", "forced", "/f"});
