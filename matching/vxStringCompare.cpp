@@ -87,16 +87,18 @@ template <class TFind> std::size_t FindOnCharStart(std::string_view Text, TFind 
 // ---- Substring search with case folded on the fly ----------------------------------------------
 
 // A needle byte matches a text byte X when (X | Mask) == Value: a letter of a folded needle then
-// accepts both of its cases, every other byte only itself.
+// accepts both of its cases, a wildcard "?" (Mask and Value 0xFF) any byte, every other byte only
+// itself.
 class TNeedle {
 public:
     TNeedle() = default;
-    TNeedle(std::string_view Pattern, bool FoldText) : FValue(Pattern), FMask(Pattern.size(), '\0') {
-        if (!FoldText)
-            return;
+    TNeedle(std::string_view Pattern, bool FoldText, bool AnyByteWildcard = false)
+        : FValue(Pattern), FMask(Pattern.size(), '\0') {
         for (std::size_t I = 0; I < FValue.size(); ++I) {
             const auto C = static_cast<unsigned char>(FValue[I]);
-            if (Fold(C) >= 'A' && Fold(C) <= 'Z') {
+            if (AnyByteWildcard && C == '?') {
+                FValue[I] = FMask[I] = static_cast<char>(0xFF);
+            } else if (FoldText && Fold(C) >= 'A' && Fold(C) <= 'Z') {
                 FValue[I] = static_cast<char>(Fold(C) | 0x20);
                 FMask[I] = 0x20;
             }
@@ -119,18 +121,27 @@ public:
             const __m128i FirstValue = _mm_set1_epi8(FValue[0]);
             const __m128i LastMask = _mm_set1_epi8(FMask[M - 1]);
             const __m128i LastValue = _mm_set1_epi8(FValue[M - 1]);
-            for (; I + M + 15 <= N; I += 16) {
-                const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i*>(H + I));
-                const __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(H + I + M - 1));
+            // 16 candidate places per step; the last step overlaps the one before it instead of
+            // leaving a tail to walk byte by byte, and ignores the places already seen.
+            for (;;) {
+                const bool LastStep = I + M + 15 > N;
+                const std::size_t Start = LastStep ? N - M - 15 : I;
+                const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i*>(H + Start));
+                const __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(H + Start + M - 1));
                 const __m128i Eq = _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(A, FirstMask), FirstValue),
                                                  _mm_cmpeq_epi8(_mm_or_si128(B, LastMask), LastValue));
                 auto Bits = static_cast<unsigned>(_mm_movemask_epi8(Eq));
+                if (LastStep)
+                    Bits &= ~0u << (I - Start);
                 while (Bits != 0) {
-                    const std::size_t At = I + static_cast<std::size_t>(__builtin_ctz(Bits));
+                    const std::size_t At = Start + static_cast<std::size_t>(__builtin_ctz(Bits));
                     if (Equal(H + At))
                         return At;
                     Bits &= Bits - 1;
                 }
+                if (LastStep)
+                    return npos;
+                I += 16;
             }
         }
 #endif
@@ -158,7 +169,9 @@ private:
 class THorspool {
 public:
     THorspool() = default;
-    THorspool(std::string_view Pattern, bool FoldText) : FPattern(Pattern), FFold(FoldText) {
+    THorspool(std::string_view Pattern, bool FoldText) : FPattern(Pattern) {
+        for (std::size_t C = 0; C < 256; ++C)
+            FMap[C] = FoldText ? Fold(static_cast<unsigned char>(C)) : static_cast<unsigned char>(C);
         const std::size_t M = FPattern.size();
         FShift.fill(M);
         for (std::size_t I = 1; I < M; ++I)
@@ -187,12 +200,11 @@ public:
 
 private:
     unsigned char At(std::string_view Text, std::size_t I) const {
-        const auto C = static_cast<unsigned char>(Text[I]);
-        return FFold ? Fold(C) : C;
+        return FMap[static_cast<unsigned char>(Text[I])];
     }
 
     std::string FPattern;
-    bool FFold = false;
+    std::array<unsigned char, 256> FMap{}; // the text byte as the folded pattern sees it
     std::array<std::size_t, 256> FShift{};
 };
 
@@ -202,71 +214,67 @@ private:
 // "*" accept any rest. So with P = Q followed by k stars (Q empty or ending in another character):
 // k = 0 is the common whole-text glob of Q, k = 1 the glob of Q against some prefix of the text,
 // and k >= 2 the same against a prefix that leaves at least one character.
-struct TGlob {
-    std::string Q;
-    std::size_t TrailingStars = 0;
-
-    explicit TGlob(std::string_view Pattern) {
+class TGlob {
+public:
+    TGlob(std::string_view Pattern, bool FoldText) {
         std::size_t End = Pattern.size();
         while (End > 0 && Pattern[End - 1] == '*')
             --End;
-        Q.assign(Pattern.substr(0, End));
-        TrailingStars = Pattern.size() - End;
+        FTrailingStars = Pattern.size() - End;
+        const std::string_view Q = Pattern.substr(0, End);
+        // Q split at its stars: the first part sits at the start of the text, the last (when there
+        // were stars) at its end unless a prefix is enough, the others anywhere between in order.
+        std::size_t From = 0;
+        for (std::size_t Star; (Star = Q.find('*', From)) != npos; From = Star + 1) {
+            if (Star > From || FParts.empty())
+                FParts.emplace_back(Q.substr(From, Star - From), FoldText, true);
+        }
+        FLast = TNeedle(Q.substr(From), FoldText, true);
+        FHasStar = !FParts.empty();
     }
 
-    template <bool FoldText> bool Matches(std::string_view Text) const {
-        if (TrailingStars >= 2) {
+    bool Matches(std::string_view Text) const {
+        if (FTrailingStars >= 2) {
             if (Text.empty())
                 return false;
             Text.remove_suffix(1);
         }
-        return Glob<FoldText>(Text, TrailingStars > 0);
+        return Glob(Text, FTrailingStars > 0);
     }
 
 private:
-    template <bool FoldText> static bool Same(char PatternChar, char TextChar) {
-        if (PatternChar == '?')
-            return true;
-        const auto T = static_cast<unsigned char>(TextChar);
-        return static_cast<unsigned char>(PatternChar) == (FoldText ? Fold(T) : T);
+    // The common glob of Q against the whole of T, or against some prefix of it. Taking each middle
+    // part at its leftmost place leaves the most room for the rest, so no backtracking is needed.
+    bool Glob(std::string_view T, bool PrefixOnly) const {
+        const std::size_t N = T.size();
+        if (!FHasStar) {
+            const std::size_t M = FLast.Size();
+            return (PrefixOnly ? M <= N : M == N) && FLast.Equal(T.data());
+        }
+        const TNeedle& Head = FParts.front();
+        if (Head.Size() > N || !Head.Equal(T.data()))
+            return false;
+        std::size_t Pos = Head.Size();
+        std::size_t Limit = N;
+        if (!PrefixOnly) {
+            if (FLast.Size() > N - Pos || !FLast.Equal(T.data() + N - FLast.Size()))
+                return false;
+            Limit = N - FLast.Size();
+        }
+        const std::string_view Room = T.substr(0, Limit);
+        for (std::size_t I = 1; I < FParts.size(); ++I) {
+            const std::size_t At = FParts[I].Find(Room, Pos);
+            if (At == npos)
+                return false;
+            Pos = At + FParts[I].Size();
+        }
+        return !PrefixOnly || FLast.Size() == 0 || FLast.Find(T, Pos) != npos;
     }
 
-    // Greedy walk that returns to the last star on a mismatch: O(n * m) at worst.
-    template <bool FoldText> bool Glob(std::string_view T, bool PrefixOnly) const {
-        const std::size_t N = T.size();
-        const std::size_t M = Q.size();
-        // The part after the last star must sit at the very end of a whole-text match.
-        if (!PrefixOnly) {
-            const std::size_t LastStar = Q.rfind('*');
-            const std::size_t TailStart = LastStar == npos ? 0 : LastStar + 1;
-            const std::size_t TailLen = M - TailStart;
-            if (TailLen > N || (LastStar == npos && TailLen != N))
-                return false;
-            for (std::size_t K = 0; K < TailLen; ++K)
-                if (!Same<FoldText>(Q[TailStart + K], T[N - TailLen + K]))
-                    return false;
-        }
-        std::size_t I = 0, J = 0, StarJ = npos, StarI = 0;
-        while (I < N) {
-            if (PrefixOnly && J == M)
-                return true;
-            if (J < M && Q[J] == '*') {
-                StarJ = J++;
-                StarI = I;
-            } else if (J < M && Same<FoldText>(Q[J], T[I])) {
-                ++I;
-                ++J;
-            } else if (StarJ != npos) {
-                J = StarJ + 1;
-                I = ++StarI;
-            } else {
-                return false;
-            }
-        }
-        while (J < M && Q[J] == '*')
-            ++J;
-        return J == M;
-    }
+    std::vector<TNeedle> FParts; // the head, then the non-empty middle parts
+    TNeedle FLast;               // after the last star of Q (all of Q when it has none)
+    bool FHasStar = false;
+    std::size_t FTrailingStars = 0;
 };
 
 // The shape a "<wc>" pattern takes before the general walk is needed.
@@ -583,7 +591,7 @@ bool MatchExact(std::string_view Text, std::string_view Pattern, bool IgnoreCase
 }
 
 bool WildcardMatch(const char* Text, const char* Pattern) {
-    return TGlob(Pattern).Matches<false>(Text);
+    return TGlob(Pattern, false).Matches(Text);
 }
 
 // ---- The prepared rule -------------------------------------------------------------------------
@@ -614,7 +622,7 @@ struct TPreparedCompareRule::TImpl {
             if (Wild == TWildKind::Inner)
                 Needle = TNeedle(std::string_view(P).substr(1, P.size() - 2), IgnoreCase);
             else if (Wild == TWildKind::General)
-                Glob.emplace(UpToNul(P));
+                Glob.emplace(UpToNul(P), IgnoreCase);
             break;
         case scmBoolean:
             Rule.SetRule(P);
@@ -649,7 +657,7 @@ struct TPreparedCompareRule::TImpl {
             case TWildKind::StarOnly:
                 return true;
             case TWildKind::General:
-                return IgnoreCase ? Glob->Matches<true>(UpToNul(Text)) : Glob->Matches<false>(UpToNul(Text));
+                return Glob->Matches(UpToNul(Text));
             }
             return false;
         case scmBoolean:
