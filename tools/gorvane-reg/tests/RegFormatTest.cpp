@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace {
@@ -262,6 +263,25 @@ TEST(RegFileReader, RejectsBadLinesWithTheirNumber) {
     for (const char* notRegistry :
          {"", "[HKCU\\A]\n", "Windows Registry Editor Version 4.00\n", "\x01\x02 binary"})
         EXPECT_FALSE(ParseRegFile(notRegistry).IsRegFile);
+}
+
+TEST(RegFileReader, SurvivesArbitraryText) {
+    // Fragments of the format in random order find the reader's out-of-range and unterminated cases.
+    const char* pieces[] = {"[",    "]",  "[-", "HKCU", "\\", "@",      "\"",  "=", "-",
+                            "hex",  "(",  ")",  ":",    ",",  "dword:", "ff",  "7", ";",
+                            "\r\n", "\n", " ",  "\\\n", "x",  "\xC3",   "\xFF"};
+    std::mt19937 random(20240611);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = round % 2 ? "REGEDIT4\n" : "Windows Registry Editor Version 5.00\n";
+        const int count = static_cast<int>(random() % 40);
+        for (int i = 0; i < count; ++i)
+            text += pieces[random() % std::size(pieces)];
+        const TRegFileParse parse = ParseRegFile(round % 3 ? text : Utf16File(text));
+        ASSERT_TRUE(parse.IsRegFile);
+        if (!parse.Error.empty()) {
+            EXPECT_TRUE(parse.Ops.empty());
+        }
+    }
 }
 
 } // namespace
