@@ -30,7 +30,11 @@ build: setup configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	$(BUILD)/tools/gorvane-catalogue/gorvane-catalogue dump Tweaks
+	$(BUILD)/app/gorvane
+
+screenshot: setup-test configure
+	cmake --build $(BUILD) -j $(JOBS) --target gorvane
+	app/screenshot.sh $(BUILD)/app/gorvane docs/screenshot.png
 
 test: setup-test configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -44,6 +48,16 @@ test-asan: setup-test
 bench: setup-test configure
 	cmake --build $(BUILD) -j $(JOBS)
 	bench/run.sh $(BUILD)
+
+# install: the programs and Tweaks into /opt/gorvane (PREFIX=... for another folder), links in
+# /usr/local/bin, the desktop entry in /usr/local/share. package: the Debian package in $(BUILD).
+install: build
+	cmake --install $(BUILD) --component gorvane$(if $(PREFIX), --prefix $(PREFIX))
+	cmake --install $(BUILD) --component system$(if $(PREFIX), --prefix $(PREFIX))
+
+package: build
+	cmake --build $(BUILD) --target package
+	@ls $(BUILD)/gorvane_*_amd64.deb
 
 clean:
 	rm -rf build
