@@ -202,7 +202,7 @@ private:
             if (!ParseHexBytes(bytes, data))
                 return Fail(first, "Hex data must be bytes of two hexadecimal digits separated by commas.");
             if (Unicode && IsStringType(type) && data.size() % 2 == 0) {
-                const std::string text = Utf16ToUtf8(FromUtf16LeBytes(data.data(), data.size()));
+                const std::string text = Utf16ToText(FromUtf16LeBytes(data.data(), data.size()));
                 data.assign(text.begin(), text.end());
             }
             op.Kind = TRegOpKind::SetValue;
@@ -257,7 +257,7 @@ TRegFileParse ParseRegFile(std::string_view bytes) {
     std::string text;
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
-        text = Utf16ToUtf8(
+        text = Utf16ToText(
             FromUtf16LeBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()) + 2, bytes.size() - 2));
     } else {
         if (bytes.starts_with("\xEF\xBB\xBF"))
@@ -290,7 +290,7 @@ std::string WriteRegFile(const std::vector<TRegFileKey>& keys) {
             } else {
                 TBytes data = v.Data;
                 if (IsStringType(v.Type))
-                    data = Utf16LeBytes(Utf8ToUtf16(
+                    data = Utf16LeBytes(TextToUtf16(
                         std::string_view(reinterpret_cast<const char*>(v.Data.data()), v.Data.size())));
                 if (v.Type == REG_BINARY) {
                     line += "hex:";
@@ -300,13 +300,13 @@ std::string WriteRegFile(const std::vector<TRegFileKey>& keys) {
                     line += buffer;
                 }
                 // The column counts characters, and the name may hold multibyte ones.
-                AppendHexList(line, Utf8ToUtf16(line).size(), data);
+                AppendHexList(line, TextToUtf16(line).size(), data);
             }
             text += line + "\r\n";
         }
     }
     text += "\r\n";
-    const TBytes utf16 = Utf16LeBytes(Utf8ToUtf16(text));
+    const TBytes utf16 = Utf16LeBytes(TextToUtf16(text));
     std::string out = "\xFF\xFE";
     out.append(reinterpret_cast<const char*>(utf16.data()), utf16.size());
     return out;

@@ -325,6 +325,39 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
+#ifdef _WIN32
+std::u16string TextToUtf16(std::string_view text) {
+    if (GetACP() == CP_UTF8 || text.empty())
+        return Utf8ToUtf16(text);
+    const int size = static_cast<int>(text.size());
+    std::u16string out(
+        static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0)), u'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, reinterpret_cast<wchar_t*>(out.data()),
+                        static_cast<int>(out.size()));
+    return out;
+}
+
+std::string Utf16ToText(std::u16string_view text) {
+    if (GetACP() == CP_UTF8 || text.empty())
+        return Utf16ToUtf8(text);
+    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+    const int size = static_cast<int>(text.size());
+    std::string out(
+        static_cast<std::size_t>(WideCharToMultiByte(CP_ACP, 0, wide, size, nullptr, 0, nullptr, nullptr)),
+        '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, size, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
+    return out;
+}
+#else
+std::u16string TextToUtf16(std::string_view text) {
+    return Utf8ToUtf16(text);
+}
+
+std::string Utf16ToText(std::u16string_view text) {
+    return Utf16ToUtf8(text);
+}
+#endif
+
 TBytes Utf16LeBytes(std::u16string_view text) {
     TBytes out;
     out.reserve(text.size() * 2);

@@ -46,5 +46,9 @@ int RegHexDigit(char c);
 // other unpaired surrogates become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
+// The same between the system's 8-bit code page and UTF-16: UTF-8 as above, except on Windows
+// with another code page.
+std::u16string TextToUtf16(std::string_view text);
+std::string Utf16ToText(std::u16string_view text);
 TBytes Utf16LeBytes(std::u16string_view text);
 std::u16string FromUtf16LeBytes(const std::uint8_t* data, std::size_t size);
