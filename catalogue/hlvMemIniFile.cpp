@@ -125,12 +125,14 @@ TMemIniFile::TMemIniFile(const std::string& FileName) : FFileName(FileName) {
         RaiseOpenError(FileName, errno);
     if (S_ISDIR(st.st_mode))
         RaiseOpenError(FileName, EISDIR);
-    std::string text;
-    if (S_ISREG(st.st_mode) && st.st_size > 0)
-        text.reserve(static_cast<std::size_t>(st.st_size));
-    char chunk[65536];
+    // Sized from the file's own size and grown only for files that change while being read.
+    std::string text(S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 65536,
+                     '\0');
+    std::size_t used = 0;
     for (;;) {
-        ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (used == text.size())
+            text.resize(text.size() * 2);
+        ssize_t got = ::read(fd, text.data() + used, text.size() - used);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -140,8 +142,9 @@ TMemIniFile::TMemIniFile(const std::string& FileName) : FFileName(FileName) {
         }
         if (got == 0)
             break;
-        text.append(chunk, static_cast<std::size_t>(got));
+        used += static_cast<std::size_t>(got);
     }
+    text.resize(used);
     SetText(std::move(text));
 }
 
@@ -166,6 +169,7 @@ void TMemIniFile::Parse() {
     const char* p = text.data();
     const char* end = p + text.size();
     int line = 0;
+    bool repeated = false;
     while (p < end) {
         const char* e = p;
         while (e < end && *e != '\n' && *e != '\r')
@@ -182,8 +186,13 @@ void TMemIniFile::Parse() {
         if (s.empty() || s.front() == ';')
             continue;
         if (s.size() >= 2 && s.front() == '[' && s.back() == ']') {
-            TSection sec{Trim(s.substr(1, s.size() - 2)), line, {}};
-            FSectionIndex[LocaleUpperCase(sec.Name)] = FSections.size();
+            TSection sec{Trim(s.substr(1, s.size() - 2)), line, {}, FSections.size()};
+            sec.Keys.reserve(16);
+            auto [it, fresh] = FSectionIndex.try_emplace(LocaleUpperCase(sec.Name), FSections.size());
+            if (!fresh) {
+                repeated = true;
+                it->second = FSections.size();
+            }
             FSections.push_back(std::move(sec));
             continue;
         }
@@ -196,6 +205,9 @@ void TMemIniFile::Parse() {
         }
         FSections.back().Keys.push_back({Trim(s.substr(0, eq)), Trim(s.substr(eq + 1)), line});
     }
+    if (repeated)
+        for (TSection& sec : FSections)
+            sec.Effective = FSectionIndex[LocaleUpperCase(sec.Name)];
 }
 
 void TMemIniFile::ReadSections(TStringList& Target) const {

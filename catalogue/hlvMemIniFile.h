@@ -35,6 +35,8 @@ public:
         std::string_view Name;
         int Line;
         std::vector<TKey> Keys;
+        // The occurrence this name reads from: the last section of the same name.
+        std::size_t Effective = 0;
     };
 
     TMemIniFile() = default;

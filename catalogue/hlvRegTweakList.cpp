@@ -171,12 +171,32 @@ constexpr std::array<std::string_view, kKeyCount> TweakKeyNames = {"Title",
                                                                    "Suggestions",
                                                                    "RegDataType"};
 
+bool SameAsciiName(std::string_view a, std::string_view b) {
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if ((a[i] & ~0x20) != (b[i] & ~0x20))
+            return false;
+    return true;
+}
+
 int TweakKeyIndex(std::string_view name) {
-    // Non-ASCII names may still upper-case to one of ours ("\u0131" to "I"), so they skip the length test.
-    bool ascii =
-        std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    bool ascii = true;
+    bool letters = true;
+    for (char c : name) {
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+        letters = letters && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'));
+    }
+    // Our names are all letters, where clearing bit 5 folds case; other ASCII names cannot match.
+    if (letters) {
+        for (int k = 0; k < kKeyCount; ++k)
+            if (TweakKeyNames[k].size() == name.size() && SameAsciiName(name, TweakKeyNames[k]))
+                return k;
+        return -1;
+    }
+    if (ascii)
+        return -1;
+    // Non-ASCII names may still upper-case to one of ours ("\u0131" to "I").
     for (int k = 0; k < kKeyCount; ++k)
-        if ((!ascii || TweakKeyNames[k].size() == name.size()) && SameIniName(name, TweakKeyNames[k]))
+        if (SameIniName(name, TweakKeyNames[k]))
             return k;
     return -1;
 }
@@ -199,14 +219,13 @@ void TRegistryTweakList::LoadFromIni(const TMemIniFile& Ini, bool ClearFirst) {
     for (std::size_t index : order) {
         TRegistryTweak* t = AddTweak();
         t->TweakID = std::string(sections[index].Name);
-        const TMemIniFile::TSection* sec = Ini.FindSection(sections[index].Name);
+        const TMemIniFile::TSection& sec = sections[sections[index].Effective];
         std::array<const std::string_view*, kKeyCount> found{};
-        if (sec)
-            for (const auto& key : sec->Keys) {
-                int k = TweakKeyIndex(key.Name);
-                if (k >= 0)
-                    found[static_cast<std::size_t>(k)] = &key.Value;
-            }
+        for (const auto& key : sec.Keys) {
+            int k = TweakKeyIndex(key.Name);
+            if (k >= 0)
+                found[static_cast<std::size_t>(k)] = &key.Value;
+        }
         auto text = [&](int k) { return found[k] ? std::string(*found[k]) : std::string(); };
         t->Title = text(kTitle);
         t->Company = text(kCompany);
