@@ -98,6 +98,8 @@ __attribute__((used, section(\".gorvane.checksum\"))) unsigned char GorvaneCheck
 }
 ")
     set_source_files_properties(${dir}/identity.cpp PROPERTIES OBJECT_DEPENDS ${dir}/version.bin)
+    # Exported symbols give the crash reporter's stack traces their function names.
+    set_target_properties(${target} PROPERTIES ENABLE_EXPORTS ON)
     target_sources(${target} PRIVATE ${dir}/identity.cpp ${dir}/version.bin)
   endif()
   if(NOT CMAKE_CROSSCOMPILING)
