@@ -310,27 +310,33 @@ void TRegistryTweakList::SortByProduct() {
     SortTweaks(FItems, [](const TRegistryTweak& t) -> const std::string& { return t.Product; });
 }
 
+namespace {
+
+template <class Test>
+void AddPassing(const std::vector<std::unique_ptr<TRegistryTweak>>& items, TRegistryTweakList& list,
+                Test passes) {
+    for (const auto& t : items)
+        if (passes(*t))
+            list.AddVisible(t.get());
+}
+
+} // namespace
+
 int TRegistryTweakList::FilterByCategory(const std::string& Category) {
     FVisible.clear();
-    for (const auto& t : FItems)
-        if (t->Categories.IndexOf(Category) >= 0)
-            AddVisible(t.get());
+    AddPassing(FItems, *this, [&](const TRegistryTweak& t) { return t.Categories.IndexOf(Category) >= 0; });
     return VisibleCount();
 }
 
 int TRegistryTweakList::FilterByCompany(const std::string& Company) {
     FVisible.clear();
-    for (const auto& t : FItems)
-        if (t->Company == Company)
-            AddVisible(t.get());
+    AddPassing(FItems, *this, [&](const TRegistryTweak& t) { return t.Company == Company; });
     return VisibleCount();
 }
 
 int TRegistryTweakList::FilterByProduct(const std::string& Product) {
     FVisible.clear();
-    for (const auto& t : FItems)
-        if (t->Product == Product)
-            AddVisible(t.get());
+    AddPassing(FItems, *this, [&](const TRegistryTweak& t) { return t.Product == Product; });
     return VisibleCount();
 }
 
@@ -338,9 +344,9 @@ int TRegistryTweakList::FilterBySearchTerm(const std::string& Term) {
     FVisible.clear();
     // Parsed and compiled once per run; its results are those of MatchesCompareRule per field.
     const TPreparedCompareRule rule(Term, true, scmSubString);
-    for (const auto& t : FItems)
-        if (rule.Matches(t->Title) || rule.Matches(t->Description) || rule.Matches(t->RegKeyPath) ||
-            rule.Matches(t->RegValueName))
-            AddVisible(t.get());
+    AddPassing(FItems, *this, [&](const TRegistryTweak& t) {
+        return rule.Matches(t.Title) || rule.Matches(t.Description) || rule.Matches(t.RegKeyPath) ||
+               rule.Matches(t.RegValueName);
+    });
     return VisibleCount();
 }

@@ -136,6 +136,8 @@ TEST(TweakLoading, ReadsEveryKeyWithItsConversion) {
     EXPECT_EQ(Strings(t.Categories), (std::vector<std::string>{"Start Menu", "Explorer"}));
     EXPECT_EQ(Strings(t.Suggestions), (std::vector<std::string>{"a", ""}));
     EXPECT_EQ(Load("[q]\nTitle=\"word\"\n").Items(0)->Title, "\"word\"");
+    // Key names upper-case with the locale's rules: the dotless i becomes I.
+    EXPECT_EQ(Load("[q]\nt\xc4\xb1tle=dotless\nTitle_=no\n").Items(0)->Title, "dotless");
 }
 
 TEST(TweakLoading, SectionsInLocaleOrderCaseIgnored) {
