@@ -6,11 +6,10 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
-#include <vector>
-
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 class TMemIniFile;
 
