@@ -6,6 +6,9 @@
 #include <cstdint>
 
 #ifdef _WIN32
+#ifndef _WIN32_WINNT
+#define _WIN32_WINNT 0x0601 // RegDeleteTreeA and RegDeleteKeyExA need Vista or later
+#endif
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif

@@ -114,7 +114,7 @@ bool TRegistry::OpenKey(const std::string& Path, bool CanCreate) {
 
 bool TRegistry::OpenReadOnly(const std::string& Path, REGSAM widthFlag) {
     const REGSAM view = AccessMask & KEY_VIEW_MASK;
-    for (REGSAM rights : {KEY_READ, KEY_READ_NO_NOTIFY, KEY_QUERY_VALUE})
+    for (REGSAM rights : {REGSAM{KEY_READ}, KEY_READ_NO_NOTIFY, REGSAM{KEY_QUERY_VALUE}})
         if (OpenPath(Path, false, view | rights | widthFlag))
             return true;
     return false;

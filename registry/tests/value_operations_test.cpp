@@ -8,6 +8,9 @@ namespace {
 
 class ValueOperations : public TRegistryTest {
 protected:
+    static std::pair<DWORD, std::string> Typed(DWORD type, std::string bytes) {
+        return {type, std::move(bytes)};
+    }
     void Put(HKEY root, const std::string& path, const char* name, DWORD type, const std::string& bytes,
              REGSAM view = 0) {
         HKEY key = Create(root, path, KEY_ALL_ACCESS | view);
@@ -60,8 +63,7 @@ TEST_P(ValueOperations, ReadStringTakesTheThreeTextKinds) {
 
     // Written back, a list becomes a REG_SZ of the same characters.
     ASSERT_TRUE(RegistryWriteString(HKEY_CURRENT_USER, UserPath(), "multi", 32, "a\r\nb\r\n"));
-    EXPECT_EQ(Raw(HKEY_CURRENT_USER, UserPath(), "multi"),
-              std::make_pair(REG_SZ, std::string("a\r\nb\r\n\0", 7)));
+    EXPECT_EQ(Raw(HKEY_CURRENT_USER, UserPath(), "multi"), Typed(REG_SZ, std::string("a\r\nb\r\n\0", 7)));
 }
 
 TEST_P(ValueOperations, IntegersAreDwordsOnly) {
@@ -77,7 +79,7 @@ TEST_P(ValueOperations, IntegersAreDwordsOnly) {
     EXPECT_EQ(value, 42);
 
     ASSERT_TRUE(RegistryWriteInteger(HKEY_CURRENT_USER, UserPath(), "text", 64, 0x01020304));
-    EXPECT_EQ(Raw(HKEY_CURRENT_USER, UserPath(), "text"), std::make_pair(REG_DWORD, Bytes({4, 3, 2, 1})));
+    EXPECT_EQ(Raw(HKEY_CURRENT_USER, UserPath(), "text"), Typed(REG_DWORD, Bytes({4, 3, 2, 1})));
 }
 
 TEST_P(ValueOperations, WritesCreateKeysReadsAndDeletesNever) {
@@ -145,15 +147,14 @@ TEST_P(ValueOperations, EventLogSourceRegistration) {
     const std::string source = "HLV HiveManager Test";
     const std::string key = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\" + log + "\\" + source;
     HKEY existing = Create(HKEY_LOCAL_MACHINE, key);
-    SetRaw(existing, "Other", REG_SZ, "kept");
+    SetRaw(existing, "Other", REG_BINARY, "kept");
     RegCloseKey(existing);
 
     ASSERT_TRUE(RegisterEventLogSource(log, source, "", 7, 2));
-    EXPECT_EQ(Raw(HKEY_LOCAL_MACHINE, key, "EventMessageFile"), std::make_pair(REG_SZ, std::string("\0", 1)));
-    EXPECT_EQ(Raw(HKEY_LOCAL_MACHINE, key, "CategoryMessageFile"),
-              std::make_pair(REG_SZ, std::string("\0", 1)));
-    EXPECT_EQ(Raw(HKEY_LOCAL_MACHINE, key, "TypesSupported"), std::make_pair(REG_DWORD, Bytes({7, 0, 0, 0})));
-    EXPECT_EQ(Raw(HKEY_LOCAL_MACHINE, key, "CategoryCount"), std::make_pair(REG_DWORD, Bytes({2, 0, 0, 0})));
+    EXPECT_EQ(Raw(HKEY_LOCAL_MACHINE, key, "EventMessageFile"), Typed(REG_SZ, std::string("\0", 1)));
+    EXPECT_EQ(Raw(HKEY_LOCAL_MACHINE, key, "CategoryMessageFile"), Typed(REG_SZ, std::string("\0", 1)));
+    EXPECT_EQ(Raw(HKEY_LOCAL_MACHINE, key, "TypesSupported"), Typed(REG_DWORD, Bytes({7, 0, 0, 0})));
+    EXPECT_EQ(Raw(HKEY_LOCAL_MACHINE, key, "CategoryCount"), Typed(REG_DWORD, Bytes({2, 0, 0, 0})));
     EXPECT_EQ(Raw(HKEY_LOCAL_MACHINE, key, "Other").second, "kept");
 
     const std::string bare = key + "Bare";
@@ -223,7 +224,7 @@ TEST_P(RecordedValueOperations, StartUpRegistrationSurvivesARefusedWrite) {
     EXPECT_EQ(Raw(HKEY_LOCAL_MACHINE,
                   "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\HLV HiveManager",
                   "TypesSupported"),
-              std::make_pair(REG_DWORD, Bytes({7, 0, 0, 0})));
+              Typed(REG_DWORD, Bytes({7, 0, 0, 0})));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, RecordedValueOperations, ::testing::Values("recording"), BackendName);
