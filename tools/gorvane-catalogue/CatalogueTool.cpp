@@ -31,6 +31,9 @@ const char Usage[] =
     "                 true, false or error: MESSAGE (default method 0, substring)\n"
     "  --help         show this text\n"
     "\n"
+    "A tweak file that cannot be read is named on standard error and skipped, as the main window\n"
+    "does; the command still prints what it has and then exits with status 2.\n"
+    "\n"
     "Exit status: 0 done, 1 lint found errors, 2 bad usage, missing folder, unreadable file or\n"
     "search error.\n";
 
@@ -59,16 +62,19 @@ std::vector<std::string> TweakFiles(const std::string& Dir) {
     return names;
 }
 
-// Loads the catalogue like the main window's start-up; false (with the message written) on an error.
+// Loads the catalogue like the main window's start-up: a file that cannot be read is named on Err
+// and skipped. False when a file was skipped.
 bool LoadCatalogue(const std::string& Dir, TRegistryTweakList& List, std::ostream& Err) {
-    try {
-        for (const std::string& name : TweakFiles(Dir))
+    bool complete = true;
+    for (const std::string& name : TweakFiles(Dir)) {
+        try {
             List.LoadFromFile(name, false);
-    } catch (const EFOpenError& e) {
-        Err << "gorvane-catalogue: " << e.what() << "\n";
-        return false;
+        } catch (const EFOpenError& e) {
+            Err << "gorvane-catalogue: " << e.what() << " (skipped)\n";
+            complete = false;
+        }
     }
-    return true;
+    return complete;
 }
 
 std::size_t Utf8SequenceLength(const std::string& s, std::size_t i) {
@@ -119,8 +125,7 @@ std::string JsonList(const TStringList& l) {
 
 int Dump(const std::string& Dir, std::ostream& Out, std::ostream& Err) {
     TRegistryTweakList list;
-    if (!LoadCatalogue(Dir, list, Err))
-        return 2;
+    const bool complete = LoadCatalogue(Dir, list, Err);
     for (int i = 0; i < list.Count(); ++i) {
         const TRegistryTweak& t = *list.Items(i);
         Out << "{\"TweakID\":" << JsonString(t.TweakID) << ",\"Company\":" << JsonString(t.Company)
@@ -136,7 +141,7 @@ int Dump(const std::string& Dir, std::ostream& Out, std::ostream& Err) {
             << ",\"Categories\":" << JsonList(t.Categories) << ",\"Suggestions\":" << JsonList(t.Suggestions)
             << "}\n";
     }
-    return 0;
+    return complete ? 0 : 2;
 }
 
 template <class Table> std::string AllowedNames(const Table& table) {
@@ -243,32 +248,30 @@ int Lint(const std::string& Dir, std::ostream& Out) {
     return linter.Errors() ? 1 : 0;
 }
 
-// Start-up: load, then fill the three pick lists in the window's order.
+// Start-up: load, then fill the three pick lists in the window's order. False when a file was skipped.
 bool StartUp(const std::string& Dir, TRegistryTweakList& List, TStringList* Categories,
              TStringList* Companies, TStringList* Products, std::ostream& Err) {
-    if (!LoadCatalogue(Dir, List, Err))
-        return false;
+    const bool complete = LoadCatalogue(Dir, List, Err);
     TStringList ignored;
     List.ListCategories(Categories ? *Categories : ignored);
     List.SortByCompany();
     List.ListCompanies(Companies ? *Companies : ignored);
     List.SortByProduct();
     List.ListProducts(Products ? *Products : ignored);
-    return true;
+    return complete;
 }
 
 int Facets(const std::string& Dir, std::ostream& Out, std::ostream& Err) {
     TRegistryTweakList list;
     TStringList categories, companies, products;
-    if (!StartUp(Dir, list, &categories, &companies, &products, Err))
-        return 2;
+    const bool complete = StartUp(Dir, list, &categories, &companies, &products, Err);
     for (const auto& [heading, items] :
          {std::pair{"[Categories]", &categories}, {"[Companies]", &companies}, {"[Products]", &products}}) {
         Out << heading << "\n";
         for (const std::string& s : *items)
             Out << s << "\n";
     }
-    return 0;
+    return complete ? 0 : 2;
 }
 
 int Select(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
@@ -283,8 +286,7 @@ int Select(const std::vector<std::string>& Args, std::ostream& Out, std::ostream
     if (!IsFolder(dir))
         return UsageError(Err, "no such folder: " + dir);
     TRegistryTweakList list;
-    if (!StartUp(dir, list, nullptr, nullptr, nullptr, Err))
-        return 2;
+    const bool complete = StartUp(dir, list, nullptr, nullptr, nullptr, Err);
     if (option == "--category") {
         list.FilterByCategory(text);
     } else if (option == "--company") {
@@ -307,7 +309,7 @@ int Select(const std::vector<std::string>& Args, std::ostream& Out, std::ostream
     }
     for (int i = 0; i < list.VisibleCount(); ++i)
         Out << list.Visible(i)->TweakID << "\n";
-    return 0;
+    return complete ? 0 : 2;
 }
 
 int Match(const std::vector<std::string>& Args, std::istream& In, std::ostream& Out, std::ostream& Err) {
