@@ -17,6 +17,7 @@ done
 data="$build/bench/catalogue/data"
 if [ ! -f "$data/tweaks-0999.ini" ]; then
   echo "generating the synthetic catalogue in $data"
+  rm -rf "$data"
   "$gen" "$data" --files 1000 --tweaks 100 --seed 1
 fi
 "$exe" --catalogue="$data" --benchmark_min_time=2
