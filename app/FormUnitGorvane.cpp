@@ -1,5 +1,7 @@
 #include "app/FormUnitGorvane.h"
 
+#include "about/hlvPEVersions.h"
+#include "about/hlvUIDlgAbout.h"
 #include "catalogue/hlvFilesList.h"
 #include "catalogue/hlvMemIniFile.h"
 #include "catalogue/hlvRegTweakList.h"
@@ -645,9 +647,8 @@ void TFormGorvane::CreateControls() {
 }
 
 void TFormGorvane::FormCreate() {
-    // The About entry of the system menu is added here.
-
-    // The legal notice of the version information is shown here, in labelCopyright.
+    AddAboutToSystemMenu(this);
+    labelCopyright->setText(FromSystem(GetLegalCopyright(ToSystem(ApplicationExeName()))));
 
     // Qt paints every widget double-buffered: nothing to switch on.
     FTweakList = std::make_unique<TRegistryTweakList>();
@@ -738,7 +739,7 @@ void TFormGorvane::closeEvent(QCloseEvent* Event) {
 void TFormGorvane::WndProc(TMessage& Message) {
     TWindows7Form::WndProc(Message);
     if (Message.Msg == WmSysCommand && Message.WParam == CmdAbout) {
-        // The About box opens here, titled with the application's title.
+        ShowAboutDialog(QApplication::applicationDisplayName());
     }
 }
 

@@ -1,9 +1,13 @@
 // Gorvane: the program entry. The start-up order is written out here rather than left to the order
 // in which static objects happen to be initialised.
+#include "about/hlvChecksum.h"
+#include "about/hlvUIDlgAbout.h"
 #include "app/FormUnitGorvane.h"
 #include "app/QtConfigForms.h"
 #include "registry/hlvRegHives.h"
 #include "settings/hlvConfig.h"
+#include "ui/hlvApplication.h"
+#include "ui/hlvCrashReporter.h"
 
 #include <QApplication>
 
@@ -37,18 +41,33 @@ int main(int argc, char* argv[]) {
     int exitCode = 0;
     {
         // 2. The application object, titled "Gorvane".
-        QApplication application(argc, argv);
+        TGorvaneApplication application(argc, argv);
         QApplication::setApplicationName(QStringLiteral("Gorvane"));
         QApplication::setApplicationDisplayName(QStringLiteral("Gorvane"));
+        QApplication::setWindowIcon(GorvaneIcon());
+
+        // The crash reporter takes every exception no handler catches, and the fatal signals; it
+        // also reports a program file whose checksum no longer matches.
+        TCrashReporter crashReporter;
+        crashReporter.Install();
+        const QString exeName = ApplicationExeName();
+        if (CheckExecutableChecksum(exeName.toStdString()) == TChecksumResult::Corrupt)
+            crashReporter.ReportCorruptFile(exeName);
         ConfigManager->ApplicationForms = ApplicationConfigForms;
 
-        // 3. The main window: its design, then FormCreate.
-        TFormGorvane form;
+        try {
+            // 3. The main window: its design, then FormCreate.
+            TFormGorvane form;
 
-        // 4. The message loop until the main window closes; FormShow runs when it first shows,
-        //    FormClose when it closes, FormDestroy when it goes out of scope.
-        form.show();
-        exitCode = QApplication::exec();
+            // 4. The message loop until the main window closes; FormShow runs when it first shows,
+            //    FormClose when it closes, FormDestroy when it goes out of scope.
+            form.show();
+            exitCode = QApplication::exec();
+        } catch (...) {
+            // A failed start leaves no window to continue with.
+            crashReporter.HandleException(std::current_exception());
+            exitCode = 1;
+        }
     }
 
     // 5. The units' finalisation.
