@@ -146,7 +146,7 @@ public:
         }
 #endif
         for (; I + M <= N; ++I)
-            if (Equal(H + I))
+            if ((H[I] | FMask[0]) == FValue[0] && Equal(H + I))
                 return I;
         return npos;
     }

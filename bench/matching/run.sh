@@ -16,12 +16,15 @@ if [ ! -x "$exe" ]; then
   echo "matching bench: $exe is not built (cmake --build $build --target matching_bench)" >&2
   exit 1
 fi
-gen=$(find "$build/bench/catalogue" -maxdepth 1 -type f -name 'gorvane-gen-catalogue*' -perm -u+x 2>/dev/null | head -n 1)
+gen="$build/bench/catalogue/gorvane-gen-catalogue"
 dir=${GORVANE_BENCH_CATALOGUE:-}
-if [ -z "$dir" ] && [ -n "$gen" ]; then
-  dir=$(mktemp -d "${TMPDIR:-/tmp}/gorvane-search-bench.XXXXXX")
-  trap 'rm -rf "$dir"' EXIT INT TERM
-  "$gen" "$dir" --files 1000 --tweaks 100 >/dev/null
+if [ -z "$dir" ] && [ -x "$gen" ]; then
+  dir="$build/bench/matching/catalogue"
+  if [ ! -f "$dir/tweaks-0999.ini" ]; then
+    echo "generating the synthetic catalogue in $dir"
+    rm -rf "$dir"
+    "$gen" "$dir" --files 1000 --tweaks 100 --seed 1 >/dev/null
+  fi
 fi
 if [ -n "$dir" ]; then
   # grep is timed over files already in the page cache.
