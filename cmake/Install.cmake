@@ -136,6 +136,9 @@ endif()
 
 if(GORVANE_TESTS AND TARGET gorvane-catalogue)
   add_test(NAME data.tweaks_lint COMMAND gorvane-catalogue lint ${PROJECT_SOURCE_DIR}/Tweaks)
+  add_test(NAME data.tweaks_house_rules
+           COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/tests/check-catalogue.sh $<TARGET_FILE:gorvane-catalogue>
+                   ${PROJECT_SOURCE_DIR}/Tweaks)
 endif()
 if(GORVANE_TESTS AND UNIX AND NOT APPLE)
   add_test(NAME data.package
