@@ -40,10 +40,11 @@ TSystemMenu::TSystemMenu(TWindowsXPForm* Form) : QMenu(Form), FForm(Form) {
     FButton->setObjectName(QStringLiteral("bnSystemMenu"));
     FButton->setAutoRaise(true);
     FButton->setIcon(QApplication::windowIcon());
+    // A caption as well as the icon, so that the menu is found without being told; Alt+W opens
+    // it where the window manager keeps Alt+Space for itself.
+    FButton->setText(tr("&Window"));
+    FButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     FButton->setToolTip(tr("Window menu (Alt+Space)"));
-    FButton->setAccessibleName(tr("Window menu"));
-    if (FButton->icon().isNull())
-        FButton->setText(QStringLiteral("\u2261"));
     connect(FButton, &QToolButton::clicked, this, &TSystemMenu::Open);
     Form->menuBar()->setCornerWidget(FButton, Qt::TopLeftCorner);
     FButton->show();
