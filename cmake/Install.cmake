@@ -141,8 +141,12 @@ if(GORVANE_TESTS AND TARGET gorvane-catalogue)
                    ${PROJECT_SOURCE_DIR}/Tweaks)
 endif()
 if(GORVANE_TESTS AND UNIX AND NOT APPLE)
+  set(_gorvane_program_files "")
+  foreach(program IN LISTS _gorvane_installed_programs)
+    list(APPEND _gorvane_program_files $<TARGET_FILE:${program}>)
+  endforeach()
   add_test(NAME data.package
            COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/tests/check-package.sh ${CMAKE_BINARY_DIR}
-                   ${PROJECT_SOURCE_DIR} ${PROJECT_VERSION} ${_gorvane_installed_programs})
+                   ${PROJECT_SOURCE_DIR} ${PROJECT_VERSION} ${_gorvane_program_files})
   set_tests_properties(data.package PROPERTIES LABELS nosan TIMEOUT 300)
 endif()

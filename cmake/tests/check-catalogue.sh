@@ -3,9 +3,12 @@
 #   check-catalogue.sh GORVANE_CATALOGUE TWEAKS_DIR
 set -eu
 
+case "${1:-}" in
+  -h|--help) sed -n '2,3p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+esac
 if [ $# -ne 2 ]; then
-  sed -n '2,3p' "$0" | sed 's/^# \{0,1\}//'
-  [ "${1:-}" = "--help" ] && exit 0 || exit 2
+  sed -n '3p' "$0" | sed 's/^# \{0,1\}/usage: /' >&2
+  exit 2
 fi
 tool=$1 dir=$2
 scratch=$(mktemp -d)

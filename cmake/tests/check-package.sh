@@ -1,16 +1,22 @@
 #!/bin/sh
 # Builds the Debian package and a staged `cmake --install` of BUILD_DIR in a scratch folder and
 # checks what they hold.
-#   check-package.sh BUILD_DIR SOURCE_DIR VERSION [PROGRAM...]
+#   check-package.sh BUILD_DIR SOURCE_DIR VERSION [BUILT_PROGRAM_FILE...]
 set -eu
 
-if [ $# -lt 3 ] || [ "$1" = "-h" ] || [ "$1" = "--help" ]; then
-  sed -n '2,4p' "$0" | sed 's/^# \{0,1\}//'
-  [ $# -ge 3 ] && exit 0 || exit 2
+case "${1:-}" in
+  -h|--help) sed -n '2,4p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+esac
+if [ $# -lt 3 ]; then
+  sed -n '4p' "$0" | sed 's/^# \{0,1\}/usage: /' >&2
+  exit 2
 fi
 build=$1 source=$2 version=$3
 shift 3
-programs="$*"
+programs=""
+for f in "$@"; do
+  programs="$programs ${f##*/}"
+done
 prefix=/opt/gorvane
 
 scratch=$(mktemp -d)
@@ -61,9 +67,8 @@ done
 grep -q '/var/lib/gorvane' "$scratch/control.d/postinst" || fail "postinst does not create the machine store's folder"
 
 dpkg-deb --extract "$deb" "$scratch/root"
-for p in $programs; do
-  built=$(find "$build" -path "$scratch" -prune -o -type f -name "$p" -perm -u+x -print | head -n 1)
-  cmp -s "$built" "$scratch/root$prefix/$p" || fail "packaged $p differs from the built one"
+for f in "$@"; do
+  cmp -s "$f" "$scratch/root$prefix/${f##*/}" || fail "packaged ${f##*/} differs from the built one"
 done
 grep -q '^Exec=gorvane' "$scratch/root/usr/share/applications/gorvane.desktop" || fail "desktop entry does not start gorvane"
 case " $programs " in
