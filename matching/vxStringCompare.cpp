@@ -5,13 +5,14 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <optional>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 #if defined(_WIN32)
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #endif
 
