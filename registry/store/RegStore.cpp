@@ -227,6 +227,10 @@ private:
     bool CacheValid(TStoreFile& f);
 
     LONG ResolveBase(HKEY key, TOpenKey& base);
+    // The key of a handle, its right checked, and its row id (0: a predefined key not there yet).
+    LONG Use(HKEY key, REGSAM right, TOpenKey& k, sqlite3_int64& id);
+    // Steps the enumeration statement `s` to entry `index` of key `id`.
+    LONG StepAt(TStoreFile& f, const TOpenKey& k, sqlite3_int64 id, sqlite3_stmt* s, DWORD index);
     LONG Target(HKEY key, LPCSTR subKey, REGSAM viewMask, TOpenKey& out, bool keepView, bool* same = nullptr);
     LONG FindKeyId(TStoreFile& f, int root, const std::string& path, sqlite3_int64& id);
     LONG KeyStillThere(TStoreFile& f, const TOpenKey& k);
@@ -548,6 +552,8 @@ bool TStore::CacheValid(TStoreFile& f) {
 struct TReset {
     sqlite3_stmt* S;
     ~TReset() {
+        if (!S)
+            return;
         sqlite3_reset(S);
         sqlite3_clear_bindings(S);
     }
@@ -853,15 +859,11 @@ LONG TStore::QueryValueEx(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPB
         return ERROR_INVALID_PARAMETER;
     std::lock_guard guard(Lock);
     TOpenKey k;
-    LONG code = ResolveBase(key, k);
+    sqlite3_int64 id = 0;
+    LONG code = Use(key, KEY_QUERY_VALUE, k, id);
     if (code != ERROR_SUCCESS)
         return code;
-    if (!(k.Granted & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
     TStoreFile& f = File(k.File);
-    sqlite3_int64 id = 0;
-    if ((code = LiveId(f, k, id)) != ERROR_SUCCESS)
-        return code;
     if (id == 0)
         return ERROR_FILE_NOT_FOUND;
     if ((code = Connect(f, false)) != ERROR_SUCCESS)
@@ -928,15 +930,11 @@ LONG TStore::SetValueEx(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYT
 LONG TStore::DeleteValue(HKEY key, LPCSTR valueName) {
     std::lock_guard guard(Lock);
     TOpenKey k;
-    LONG code = ResolveBase(key, k);
+    sqlite3_int64 id = 0;
+    LONG code = Use(key, KEY_SET_VALUE, k, id);
     if (code != ERROR_SUCCESS)
         return code;
-    if (!(k.Granted & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
     TStoreFile& f = File(k.File);
-    sqlite3_int64 id = 0;
-    if ((code = LiveId(f, k, id)) != ERROR_SUCCESS)
-        return code;
     if (id == 0)
         return ERROR_FILE_NOT_FOUND;
     const std::string fold = Fold(valueName ? valueName : "");
@@ -955,6 +953,28 @@ LONG TStore::DeleteValue(HKEY key, LPCSTR valueName) {
     });
 }
 
+LONG TStore::Use(HKEY key, REGSAM right, TOpenKey& k, sqlite3_int64& id) {
+    LONG code = ResolveBase(key, k);
+    if (code != ERROR_SUCCESS)
+        return code;
+    if (!(k.Granted & right))
+        return ERROR_ACCESS_DENIED;
+    return LiveId(File(k.File), k, id);
+}
+
+LONG TStore::StepAt(TStoreFile& f, const TOpenKey& k, sqlite3_int64 id, sqlite3_stmt* s, DWORD index) {
+    if (id == 0)
+        return ERROR_NO_MORE_ITEMS;
+    if (LONG code = KeyStillThere(f, k); code != ERROR_SUCCESS)
+        return code;
+    sqlite3_bind_int64(s, 1, id);
+    sqlite3_bind_int64(s, 2, index);
+    int rc = sqlite3_step(s);
+    if (rc == SQLITE_DONE)
+        return ERROR_NO_MORE_ITEMS;
+    return rc == SQLITE_ROW ? ERROR_SUCCESS : Fail(f, rc, "cannot read the file");
+}
+
 LONG CopyName(const unsigned char* text, int length, LPSTR out, LPDWORD outSize) {
     if (!out || !outSize)
         return ERROR_INVALID_PARAMETER;
@@ -970,28 +990,15 @@ LONG TStore::EnumKeyEx(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDW
                        LPDWORD classSize, void* lastWriteTime) {
     std::lock_guard guard(Lock);
     TOpenKey k;
-    LONG code = ResolveBase(key, k);
+    sqlite3_int64 id = 0;
+    LONG code = Use(key, KEY_ENUMERATE_SUB_KEYS, k, id);
     if (code != ERROR_SUCCESS)
         return code;
-    if (!(k.Granted & KEY_ENUMERATE_SUB_KEYS))
-        return ERROR_ACCESS_DENIED;
     TStoreFile& f = File(k.File);
-    sqlite3_int64 id = 0;
-    if ((code = LiveId(f, k, id)) != ERROR_SUCCESS)
-        return code;
-    if (id == 0)
-        return ERROR_NO_MORE_ITEMS;
-    if ((code = KeyStillThere(f, k)) != ERROR_SUCCESS)
-        return code;
     sqlite3_stmt* s = f.Stmts[TStoreFile::ChildAt];
     TReset reset{s};
-    sqlite3_bind_int64(s, 1, id);
-    sqlite3_bind_int64(s, 2, index);
-    int rc = sqlite3_step(s);
-    if (rc == SQLITE_DONE)
-        return ERROR_NO_MORE_ITEMS;
-    if (rc != SQLITE_ROW)
-        return Fail(f, rc, "cannot read the file");
+    if ((code = StepAt(f, k, id, s, index)) != ERROR_SUCCESS)
+        return code;
     code = CopyName(sqlite3_column_text(s, 0), sqlite3_column_bytes(s, 0), name, nameSize);
     if (code == ERROR_SUCCESS) {
         if (className && classSize && *classSize)
@@ -1010,28 +1017,15 @@ LONG TStore::EnumValue(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueName
         return ERROR_INVALID_PARAMETER;
     std::lock_guard guard(Lock);
     TOpenKey k;
-    LONG code = ResolveBase(key, k);
+    sqlite3_int64 id = 0;
+    LONG code = Use(key, KEY_QUERY_VALUE, k, id);
     if (code != ERROR_SUCCESS)
         return code;
-    if (!(k.Granted & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
     TStoreFile& f = File(k.File);
-    sqlite3_int64 id = 0;
-    if ((code = LiveId(f, k, id)) != ERROR_SUCCESS)
-        return code;
-    if (id == 0)
-        return ERROR_NO_MORE_ITEMS;
-    if ((code = KeyStillThere(f, k)) != ERROR_SUCCESS)
-        return code;
     sqlite3_stmt* s = f.Stmts[TStoreFile::ValueAt];
     TReset reset{s};
-    sqlite3_bind_int64(s, 1, id);
-    sqlite3_bind_int64(s, 2, index);
-    int rc = sqlite3_step(s);
-    if (rc == SQLITE_DONE)
-        return ERROR_NO_MORE_ITEMS;
-    if (rc != SQLITE_ROW)
-        return Fail(f, rc, "cannot read the file");
+    if ((code = StepAt(f, k, id, s, index)) != ERROR_SUCCESS)
+        return code;
     if ((code = CopyName(sqlite3_column_text(s, 0), sqlite3_column_bytes(s, 0), valueName, valueNameSize)) !=
         ERROR_SUCCESS)
         return code;
