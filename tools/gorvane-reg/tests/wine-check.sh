@@ -31,9 +31,12 @@ WINEDEBUG=-all
 WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
 unset DISPLAY WAYLAND_DISPLAY
+# A server of an earlier run that is still going would be found again by the new prefix.
+stop_server() { wineserver -k >/dev/null 2>&1 || true; wineserver -w >/dev/null 2>&1 || true; }
+[ -d "$WINEPREFIX" ] && stop_server
 rm -rf "$WINEPREFIX"
 mkdir -p "$WINEPREFIX"
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT INT TERM
+trap stop_server EXIT INT TERM
 wineserver -p
 wine wineboot -i </dev/null >/dev/null 2>&1 || true
 GORVANE_REG_COMMAND="wine $work/build/gorvane-reg/gorvane-reg.exe" "$tests" --gtest_color=no </dev/null
