@@ -36,6 +36,7 @@ function(gorvane_app_identity target)
     enable_language(RC)
     file(GENERATE OUTPUT ${dir}/version.rc CONTENT
 "#include <winver.h>
+#pragma code_page(65001)
 1 VERSIONINFO
 FILEVERSION ${v_MAJOR},${v_MINOR},${v_PATCH},${v_TWEAK}
 PRODUCTVERSION ${v_MAJOR},${v_MINOR},${v_PATCH},${v_TWEAK}
@@ -53,7 +54,7 @@ BEGIN
       VALUE \"FileDescription\", \"${ARG_DESCRIPTION}\"
       VALUE \"FileVersion\", \"${commas}\"
       VALUE \"InternalName\", \"${target}\"
-      VALUE \"LegalCopyright\", \"Copyright (c) ${GORVANE_COPYRIGHT_YEAR} ${company}\"
+      VALUE \"LegalCopyright\", \"${copyright}\"
       VALUE \"LegalTrademarks\", \"${trademarks}\"
       VALUE \"OriginalFilename\", \"$<TARGET_FILE_NAME:${target}>\"
       VALUE \"ProductName\", \"${product}\"
@@ -67,7 +68,16 @@ BEGIN
 END
 ")
     file(GENERATE OUTPUT ${dir}/identity.cpp CONTENT
-"extern \"C\" {\n__attribute__((used)) unsigned char GorvaneChecksumBlock[24] = {${stamp}};\n}\n")
+"#if defined(_MSC_VER)
+#pragma comment(linker, \"/include:GorvaneChecksumBlock\")
+#define GORVANE_KEEP
+#else
+#define GORVANE_KEEP __attribute__((used))
+#endif
+extern \"C\" {
+GORVANE_KEEP unsigned char GorvaneChecksumBlock[24] = {${stamp}};
+}
+")
     target_sources(${target} PRIVATE ${dir}/version.rc ${dir}/identity.cpp)
   else()
     file(GENERATE OUTPUT ${dir}/version.txt CONTENT
