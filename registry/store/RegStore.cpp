@@ -24,6 +24,8 @@ constexpr int kStoreApplicationId = 0x47525631;
 constexpr int kSchemaVersion = 1;
 constexpr int kBusyTimeoutMs = 20000;
 constexpr std::size_t kMaxCachedEntries = 65536;
+// SQLite's own limit for one blob is 10^9 bytes; larger values are refused before they reach it.
+constexpr DWORD kMaxValueSize = 256u * 1024 * 1024;
 constexpr REGSAM kViewMask = KEY_WOW64_64KEY | KEY_WOW64_32KEY;
 constexpr REGSAM kWriteRights =
     KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | WRITE_DAC | WRITE_OWNER;
@@ -893,6 +895,8 @@ LONG TStore::QueryValueEx(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPB
 LONG TStore::SetValueEx(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD size) {
     if (!data && size)
         return ERROR_NOACCESS;
+    if (size > kMaxValueSize)
+        return ERROR_INVALID_PARAMETER;
     std::lock_guard guard(Lock);
     TOpenKey k;
     LONG code = ResolveBase(key, k);

@@ -189,6 +189,18 @@ TEST_F(Store, MissingStoreReadsAsEmptyAndTheFirstWriteCreatesIt) {
     EXPECT_EQ(text, "Gorvane.Test");
 }
 
+TEST_F(Store, OversizedOrMissingDataIsRefusedUnread) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Big", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    const BYTE small[4] = {1, 2, 3, 4};
+    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_BINARY, small, 0xfffffff0u), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_BINARY, nullptr, 4), ERROR_NOACCESS);
+    EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
+    RegCloseKey(key);
+}
+
 TEST_F(Store, OtherProcessesSeeEveryWriteAndThisOneSeesTheirs) {
     ASSERT_TRUE(RegistryWriteString(HKEY_CURRENT_USER, "Software\\Shared", "v", 32, "mine"));
     std::string text;
