@@ -63,8 +63,8 @@ std::vector<std::string> ToolCommand() {
 class RegToolCli : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/gorvane-reg-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
+        std::string pattern = (fs::temp_directory_path() / "gorvane-reg-test-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         Dir = pattern;
         fs::create_directory(Dir / "store");
         setenv("GORVANE_REGISTRY_DIR", (Dir / "store").c_str(), 1);
@@ -407,7 +407,7 @@ TEST_F(RegToolCli, ViewsSelectTheRedirectedMachineSoftwareKey) {
 TEST_F(RegToolCli, MachineKeysAreReadOnlyForOtherUsers) {
     if (ToolCommand().size() > 1)
         GTEST_SKIP() << "the rights of another build's registry are not the store's";
-    if (geteuid() != 0 || !fs::exists("/usr/bin/setpriv"))
+    if (geteuid() != 0 || std::system("setpriv --help >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "needs root and setpriv to run the tool as another user";
     Ok({"add", "HKLM\\Software\\Locked", "/v", "v", "/d", "1"});
     fs::permissions(Dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
@@ -418,7 +418,7 @@ TEST_F(RegToolCli, MachineKeysAreReadOnlyForOtherUsers) {
     WriteFile(file, "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Locked]\n\"v\"=\"2\"\n");
     fs::permissions(file, fs::perms::others_read, fs::perm_options::add);
 
-    Prefix = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    Prefix = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
     EXPECT_EQ(ValueLine("HKLM\\Software\\Locked", "v"), "    v    REG_SZ    1");
     for (const auto& args :
          std::vector<std::vector<std::string>>{{"add", "HKLM\\Software\\Locked", "/v", "v", "/d", "2", "/f"},
