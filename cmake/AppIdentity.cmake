@@ -106,10 +106,36 @@ __asm__(\".section .gorvane.version,\\\"a\\\"\\n\"
 extern \"C\" {
 __attribute__((used, section(\".gorvane.checksum\"))) unsigned char GorvaneChecksumBlock[24] = {${stamp}};
 }
+
+// Every throw of the program's own code passes here (the link wraps __cxa_throw), so that the crash
+// reporter can show where an exception came from rather than where it was caught.
+#include <execinfo.h>
+#include <cstring>
+namespace {
+thread_local void* ThrowFrames[64];
+thread_local int ThrowFrameCount = 0;
+thread_local const void* ThrowObject = nullptr;
+}
+extern \"C\" {
+[[noreturn]] void __real___cxa_throw(void*, void*, void (*)(void*));
+[[noreturn]] void __wrap___cxa_throw(void* Object, void* Type, void (*Destructor)(void*)) {
+    ThrowObject = Object;
+    ThrowFrameCount = backtrace(ThrowFrames, 64);
+    __real___cxa_throw(Object, Type, Destructor);
+}
+int GorvaneThrowTrace(const void* Object, void** Frames, int Max) {
+    if (Object == nullptr || Object != ThrowObject)
+        return 0;
+    const int Count = ThrowFrameCount < Max ? ThrowFrameCount : Max;
+    std::memcpy(Frames, ThrowFrames, sizeof(void*) * unsigned(Count));
+    return Count;
+}
+}
 ")
     set_source_files_properties(${dir}/identity.cpp PROPERTIES OBJECT_DEPENDS ${dir}/version.bin)
     # Exported symbols give the crash reporter's stack traces their function names.
     set_target_properties(${target} PROPERTIES ENABLE_EXPORTS ON)
+    target_link_options(${target} PRIVATE -Wl,--wrap=__cxa_throw)
     target_sources(${target} PRIVATE ${dir}/identity.cpp ${dir}/version.bin)
   endif()
   if(NOT CMAKE_CROSSCOMPILING)

@@ -63,10 +63,18 @@ QString Demangle(const char* Name) {
     return QString::fromUtf8(Name);
 }
 
-QString StackTrace() {
+#ifndef _WIN32
+// Where the program records the stack of its last throw (see gorvane_app_identity).
+extern "C" __attribute__((weak)) int GorvaneThrowTrace(const void* Object, void** Frames, int Max);
+#endif
+
+// The stack where Object was thrown when it is known, else the stack of the caller.
+QString StackTrace(const void* Object = nullptr) {
 #ifndef _WIN32
     void* Frames[64];
-    const int Count = ::backtrace(Frames, 64);
+    int Count = GorvaneThrowTrace && Object ? GorvaneThrowTrace(Object, Frames, 64) : 0;
+    if (Count == 0)
+        Count = ::backtrace(Frames, 64);
     char** Symbols = ::backtrace_symbols(Frames, Count);
     QString Result;
     for (int I = 0; I < Count; ++I) {
@@ -82,6 +90,7 @@ QString StackTrace() {
     std::free(Symbols);
     return Result;
 #else
+    (void)Object;
     return QStringLiteral("  (no stack trace on this system)\n");
 #endif
 }
@@ -243,6 +252,7 @@ TCrashReport MakeCrashReport(std::exception_ptr Exception) {
     } catch (const std::exception& Error) {
         Report.ExceptionClass = Demangle(typeid(Error).name());
         Report.ExceptionMessage = QString::fromUtf8(Error.what());
+        Report.StackTrace = StackTrace(dynamic_cast<const void*>(&Error));
     } catch (...) {
 #ifndef _WIN32
         const std::type_info* Type = abi::__cxa_current_exception_type();

@@ -20,6 +20,11 @@
 
 #include <stdexcept>
 
+// Named and kept out of line, so the report's stack trace can be seen to start where it threw.
+[[gnu::noinline]] void ThrowFromDeepInside(const std::string& Message) {
+    throw std::runtime_error(Message);
+}
+
 namespace {
 
 // Sets an environment variable for one scope.
@@ -211,7 +216,7 @@ TEST(CrashReporter, UncaughtExceptionsInEventHandlersAreReportedOnce) {
     static_cast<TGorvaneApplication*>(qApp)->SetCrashReporter(&Test.Reporter);
     TThrower Object;
     int Count = 0;
-    Object.Throw = [&] { throw std::runtime_error("broken handler " + std::to_string(Count / 2)); };
+    Object.Throw = [&] { ThrowFromDeepInside("broken handler " + std::to_string(Count / 2)); };
     for (; Count < 4; ++Count) {
         QEvent Event(QEvent::User);
         QCoreApplication::sendEvent(&Object, &Event);
@@ -232,6 +237,9 @@ TEST(CrashReporter, UncaughtExceptionsInEventHandlersAreReportedOnce) {
     EXPECT_TRUE(Report.contains("operating system: "));
     EXPECT_TRUE(Report.contains("date/time: 20"));
     EXPECT_TRUE(Report.contains("stack trace:\n  #0 ")) << Report.toStdString();
+    // The trace is the thrower's: the throwing function is among its first frames.
+    const QString Trace = Report.section("stack trace:\n", 1, 1).section("\n", 0, 3);
+    EXPECT_TRUE(Trace.contains("ThrowFromDeepInside")) << Report.toStdString();
     EXPECT_TRUE(Test.Exits.empty());
 }
 
