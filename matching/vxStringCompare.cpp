@@ -104,6 +104,19 @@ public:
                 FMask[I] = 0x20;
             }
         }
+        // Checking every candidate place costs up to M steps each; from this length on the walk
+        // that never steps back keeps a long needle in a long text from taking quadratic time.
+        if (FValue.size() >= LinearFrom && !(AnyByteWildcard && Pattern.find('?') != npos)) {
+            FLowerText = FoldText;
+            FBorder.assign(FValue.size(), 0);
+            for (std::size_t I = 1, K = 0; I < FValue.size(); ++I) {
+                while (K > 0 && FValue[I] != FValue[K])
+                    K = FBorder[K - 1];
+                if (FValue[I] == FValue[K])
+                    ++K;
+                FBorder[I] = K;
+            }
+        }
     }
 
     std::size_t Size() const { return FValue.size(); }
@@ -116,6 +129,8 @@ public:
             return npos;
         const char* H = Text.data();
         std::size_t I = From;
+        if (!FBorder.empty())
+            return FindLinear(Text, From);
 #if defined(__SSE2__)
         if (N - I >= M + 15) {
             const __m128i FirstMask = _mm_set1_epi8(FMask[0]);
@@ -161,8 +176,28 @@ public:
     }
 
 private:
+    static constexpr std::size_t LinearFrom = 64;
+
+    // Knuth-Morris-Pratt over the text as the needle's values see it (letters lower-cased when
+    // case is folded).
+    std::size_t FindLinear(std::string_view Text, std::size_t From) const {
+        const std::size_t M = FValue.size();
+        for (std::size_t I = From, K = 0; I < Text.size(); ++I) {
+            char C = Text[I];
+            if (FLowerText && C >= 'A' && C <= 'Z')
+                C = static_cast<char>(C | 0x20);
+            while (K > 0 && FValue[K] != C)
+                K = FBorder[K - 1];
+            if (FValue[K] == C && ++K == M)
+                return I + 1 - M;
+        }
+        return npos;
+    }
+
     std::string FValue;
     std::string FMask;
+    std::vector<std::size_t> FBorder; // longest proper border of each prefix, for long needles
+    bool FLowerText = false;
 };
 
 // ---- Boyer-Moore-Horspool ----------------------------------------------------------------------
@@ -491,7 +526,7 @@ void TCompareRule::SetRule(std::string_view Rule) {
 }
 
 bool TCompareRule::Matches(std::string_view Text) const {
-    return EvaluateTerms(*this, [&](int I) { return Text.find(Items(I)->Text) != npos; });
+    return EvaluateTerms(*this, [&](int I) { return TNeedle(Items(I)->Text, false).Find(Text) != npos; });
 }
 
 // ---- One-shot matching -------------------------------------------------------------------------
@@ -546,7 +581,8 @@ bool MatchSubString(std::string_view Text, std::string_view Pattern, bool Ignore
         return false;
     const std::string T = IgnoreCase ? FoldCopy(Text) : std::string(Text);
     const std::string P = IgnoreCase ? FoldCopy(Pattern) : std::string(Pattern);
-    return FindOnCharStart(T, [&](std::size_t From) { return T.find(P, From); }) != npos;
+    const TNeedle Needle(P, false);
+    return FindOnCharStart(T, [&](std::size_t From) { return Needle.Find(T, From); }) != npos;
 }
 
 bool MatchWildcard(std::string_view Text, std::string_view Pattern, bool IgnoreCase) {
@@ -554,7 +590,7 @@ bool MatchWildcard(std::string_view Text, std::string_view Pattern, bool IgnoreC
     const std::string P = IgnoreCase ? FoldCopy(Pattern) : std::string(Pattern);
     switch (ClassifyWildcard(P)) {
     case TWildKind::Inner:
-        return P.size() > 2 && T.find(P.substr(1, P.size() - 2)) != npos;
+        return TNeedle(std::string_view(P).substr(1, P.size() - 2), false).Find(T) != npos;
     case TWildKind::EmptyPattern:
         return T.empty();
     case TWildKind::StarOnly:

@@ -2,6 +2,7 @@
 // input that no user would type.
 #include "matching/tests/MatchTesting.h"
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -97,6 +98,54 @@ TEST(PreparedRule, AgreesWithTheOneShotCall) {
     }
     EXPECT_GT(Matched, 3000);
     EXPECT_LT(Matched, 27000);
+}
+
+std::string Upper(std::string S) {
+    for (char& C : S)
+        if (C >= 'a' && C <= 'z')
+            C = static_cast<char>(C - 'a' + 'A');
+    return S;
+}
+
+// Short needles take the block search, long ones the linear walk; both against the library's find.
+TEST(SubstringSearch, AgreesWithAPlainFind) {
+    std::mt19937 Random(31337);
+    int Matched = 0;
+    for (int I = 0; I < 20000; ++I) {
+        const bool Long = Random() % 2;
+        std::string P = RandomString(Random, "aAbB", Long ? 40 : 20);
+        P += Long ? std::string(64, 'a') : "b";
+        std::shuffle(P.begin(), P.end(), Random);
+        std::string T = RandomString(Random, "aAbB", 150);
+        if (Random() % 2) {
+            std::string Copy = P;
+            for (char& C : Copy)
+                if (Random() % 8 == 0)
+                    C = static_cast<char>(C ^ 0x20);
+            T.insert(std::uniform_int_distribution<std::size_t>(0, T.size())(Random), Copy);
+        }
+        const bool IgnoreCase = Random() % 2;
+        const bool Expected = (IgnoreCase ? Upper(T).find(Upper(P)) : T.find(P)) != std::string::npos;
+        SCOPED_TRACE("text \"" + T + "\", pattern \"" + P + "\"");
+        ASSERT_EQ(MatchSubString(T, P, IgnoreCase), Expected);
+        ASSERT_EQ(TPreparedCompareRule(P, IgnoreCase, scmSubString).Matches(T), Expected);
+        ASSERT_EQ(MatchesCompareRule(T, "<bool>" + P, IgnoreCase, scmSubString), Expected);
+        ASSERT_EQ(TPreparedCompareRule("<bool>" + P, IgnoreCase, scmSubString).Matches(T), Expected);
+        ASSERT_EQ(TPreparedCompareRule("<wc>*" + P + "*", IgnoreCase, scmSubString).Matches(T), Expected);
+        Matched += Expected;
+    }
+    EXPECT_GT(Matched, 5000);
+    EXPECT_LT(Matched, 15000);
+}
+
+// A needle that agrees with the text almost everywhere must not cost its length at every place.
+TEST(SubstringSearch, LongNeedleInLongText) {
+    const std::string Text(1 << 20, 'a');
+    const std::string Needle = std::string(100000, 'a') + "b" + std::string(100000, 'a');
+    for (const char* Prefix : {"", "<bool>", "<substr>"})
+        ExpectRuleGives(Text, Prefix + Needle, true, scmSubString, false);
+    ExpectRuleGives(Text, "<wc>*" + Needle + "*", true, scmSubString, false);
+    ExpectRuleGives(Text + "B" + Text, Needle, true, scmSubString, true);
 }
 
 // Boyer-Moore-Horspool and the plain substring search look for the same thing.
