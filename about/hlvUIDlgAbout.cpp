@@ -164,8 +164,8 @@ void AddAboutToSystemMenu(QWidget* Form) {
         return;
     QString Title = QApplication::applicationDisplayName();
     Title.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    Menu->InsertMenu(AboutMenuPosition, MfByPosition | MfString, AboutCommandId,
-                     QStringLiteral("&About ") + Title + QStringLiteral("..."));
+    Menu->InsertEntry(AboutMenuPosition, MfByPosition | MfString, AboutCommandId,
+                      QStringLiteral("&About ") + Title + QStringLiteral("..."));
     DrawMenuBar(Window);
 }
 

@@ -7,6 +7,10 @@
 #include <QShortcut>
 #include <QToolButton>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 constexpr const char* CommandProperty = "SystemCommand";
 }
@@ -31,6 +35,10 @@ TSystemMenu::TSystemMenu(TWindowsXPForm* Form) : QMenu(Form), FForm(Form) {
         },
         Qt::QueuedConnection);
 
+#ifdef _WIN32
+    // Windows has the real system menu; this one only mirrors its entries.
+    return;
+#endif
     auto* Shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), Form);
     Shortcut->setContext(Qt::WindowShortcut);
     connect(Shortcut, &QShortcut::activated, this, &TSystemMenu::Open);
@@ -55,13 +63,17 @@ void TSystemMenu::AddCommand(const QString& Text, std::uintptr_t Id) {
     Action->setProperty(CommandProperty, QVariant::fromValue<qulonglong>(Id));
 }
 
-bool TSystemMenu::InsertMenu(int Position, unsigned Flags, std::uintptr_t Id, const QString& Text) {
+bool TSystemMenu::InsertEntry(int Position, unsigned Flags, std::uintptr_t Id, const QString& Text) {
     if (!(Flags & MfByPosition))
         return false;
     const QList<QAction*> Items = actions();
     auto* Action = new QAction(Text, this);
     Action->setProperty(CommandProperty, QVariant::fromValue<qulonglong>(Id));
     insertAction(Position >= 0 && Position < Items.size() ? Items[Position] : nullptr, Action);
+#ifdef _WIN32
+    if (HMENU Menu = ::GetSystemMenu(reinterpret_cast<HWND>(FForm->winId()), FALSE))
+        ::InsertMenuA(Menu, UINT(Position), Flags, Id, Text.toLocal8Bit().constData());
+#endif
     return true;
 }
 
@@ -114,6 +126,10 @@ bool DrawMenuBar(QWidget* Form) {
     auto* Window = qobject_cast<QMainWindow*>(Form);
     if (!Window)
         return false;
+#ifdef _WIN32
+    return ::DrawMenuBar(reinterpret_cast<HWND>(Window->winId())) != FALSE;
+#else
     Window->menuBar()->update();
     return true;
+#endif
 }

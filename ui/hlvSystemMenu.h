@@ -19,7 +19,7 @@ public:
     explicit TSystemMenu(TWindowsXPForm* Form);
 
     // Inserts a text item with the command Id before the item at Position (or at the end).
-    bool InsertMenu(int Position, unsigned Flags, std::uintptr_t Id, const QString& Text);
+    bool InsertEntry(int Position, unsigned Flags, std::uintptr_t Id, const QString& Text);
     // The command of an item, 0 for separators.
     static std::uintptr_t CommandOf(const QAction* Action);
     QAction* ActionForCommand(std::uintptr_t Id) const;

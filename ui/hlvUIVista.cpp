@@ -5,7 +5,7 @@
 
 bool IsVistaOrLater() {
     TOSVersionInfo Info;
-    return WindowsApi().GetVersionEx(Info) && Info.MajorVersion >= 6;
+    return WindowsApi().ReadVersion(Info) && Info.MajorVersion >= 6;
 }
 
 bool IsCompositionEnabled() {

@@ -2,7 +2,7 @@
 
 bool IsWindows7OrLater() {
     TOSVersionInfo Info;
-    if (!WindowsApi().GetVersionEx(Info))
+    if (!WindowsApi().ReadVersion(Info))
         return false;
     return Info.MajorVersion > 6 || (Info.MajorVersion == 6 && Info.MinorVersion >= 1);
 }

@@ -6,9 +6,16 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+namespace {
+// An export of a library loaded at run time, as the function type it has.
+template <typename TFunction> TFunction ProcAddress(HMODULE Library, const char* Name) {
+    return reinterpret_cast<TFunction>(reinterpret_cast<void (*)()>(::GetProcAddress(Library, Name)));
+}
+} // namespace
 #endif
 
-bool TWindowsApi::GetVersionEx(TOSVersionInfo& Info) {
+bool TWindowsApi::ReadVersion(TOSVersionInfo& Info) {
 #ifdef _WIN32
     OSVERSIONINFOA VersionInfo{};
     VersionInfo.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA); // 148 bytes
@@ -33,8 +40,7 @@ bool TWindowsApi::DwmIsCompositionEnabled(bool& Enabled) {
     if (!Library)
         return false;
     using TDwmIsCompositionEnabled = HRESULT(WINAPI*)(BOOL*);
-    auto Function =
-        reinterpret_cast<TDwmIsCompositionEnabled>(::GetProcAddress(Library, "DwmIsCompositionEnabled"));
+    auto Function = ProcAddress<TDwmIsCompositionEnabled>(Library, "DwmIsCompositionEnabled");
     bool Found = Function != nullptr;
     if (Found) {
         BOOL Flag = FALSE;
@@ -58,8 +64,7 @@ void TWindowsApi::DwmExtendFrameIntoClientArea(QWidget* Window, const TMarginsRe
         int cxLeftWidth, cxRightWidth, cyTopHeight, cyBottomHeight;
     };
     using TDwmExtendFrame = HRESULT(WINAPI*)(HWND, const TMargins*);
-    auto Function =
-        reinterpret_cast<TDwmExtendFrame>(::GetProcAddress(Library, "DwmExtendFrameIntoClientArea"));
+    auto Function = ProcAddress<TDwmExtendFrame>(Library, "DwmExtendFrameIntoClientArea");
     if (Function) {
         TMargins Value{Margins.Left, Margins.Right, Margins.Top, Margins.Bottom};
         Function(reinterpret_cast<HWND>(Window->winId()), &Value);
@@ -110,7 +115,7 @@ void TWindowsApi::ShowWindow(QWidget* Window, int CmdShow) {
 #endif
 }
 
-std::uint32_t TWindowsApi::GetWindowLong(std::uintptr_t Handle, int Index) {
+std::uint32_t TWindowsApi::ReadWindowLong(std::uintptr_t Handle, int Index) {
 #ifdef _WIN32
     return static_cast<std::uint32_t>(::GetWindowLongA(reinterpret_cast<HWND>(Handle), Index));
 #else
@@ -120,7 +125,7 @@ std::uint32_t TWindowsApi::GetWindowLong(std::uintptr_t Handle, int Index) {
 #endif
 }
 
-void TWindowsApi::SetWindowLong(std::uintptr_t Handle, int Index, std::uint32_t Value) {
+void TWindowsApi::WriteWindowLong(std::uintptr_t Handle, int Index, std::uint32_t Value) {
 #ifdef _WIN32
     ::SetWindowLongA(reinterpret_cast<HWND>(Handle), Index, static_cast<LONG>(Value));
 #else
@@ -153,9 +158,9 @@ void HideApplicationTaskbarButton() {
     if (!Application)
         return;
     Api.ShowWindow(Application, SwHide);
-    std::uint32_t Style = Api.GetWindowLong(Application, GwlExStyle);
+    std::uint32_t Style = Api.ReadWindowLong(Application, GwlExStyle);
     Style = (Style & ~WsExAppWindow) | WsExToolWindow;
-    Api.SetWindowLong(Application, GwlExStyle, Style);
+    Api.WriteWindowLong(Application, GwlExStyle, Style);
     Api.ShowWindow(Application, SwShow);
 }
 
@@ -167,7 +172,7 @@ TWindowsXPForm::TWindowsXPForm(QWidget* AOwner, const TFormDesign& Design) : QMa
     CreateParams(Params);
     FExStyle = Params.ExStyle;
 #ifdef _WIN32
-    WindowsApi().SetWindowLong(static_cast<std::uintptr_t>(winId()), GwlExStyle, FExStyle);
+    WindowsApi().WriteWindowLong(static_cast<std::uintptr_t>(winId()), GwlExStyle, FExStyle);
 #endif
 }
 
@@ -176,7 +181,7 @@ TWindowsXPForm::~TWindowsXPForm() = default;
 void TWindowsXPForm::CreateParams(TCreateParams& Params) {
 #ifdef _WIN32
     if (testAttribute(Qt::WA_WState_Created))
-        Params.ExStyle = WindowsApi().GetWindowLong(static_cast<std::uintptr_t>(winId()), GwlExStyle);
+        Params.ExStyle = WindowsApi().ReadWindowLong(static_cast<std::uintptr_t>(winId()), GwlExStyle);
 #endif
     Params.ExStyle = (Params.ExStyle & ~WsExToolWindow) | WsExAppWindow;
 }
@@ -222,7 +227,29 @@ void TWindowsXPForm::WMSysCommand(TMessage& Message) {
     }
 }
 
+#ifdef _WIN32
+bool TWindowsXPForm::nativeEvent(const QByteArray& EventType, void* Message, qintptr* Result) {
+    auto* Native = static_cast<MSG*>(Message);
+    if (EventType != "windows_generic_MSG" || Native->message != WM_SYSCOMMAND)
+        return QMainWindow::nativeEvent(EventType, Message, Result);
+    TMessage Command{WmSysCommand, static_cast<std::uintptr_t>(Native->wParam),
+                     static_cast<std::intptr_t>(Native->lParam), 0};
+    FNativeSysCommand = true;
+    FPassToSystem = false;
+    WndProc(Command);
+    FNativeSysCommand = false;
+    if (FPassToSystem)
+        return false;
+    *Result = Command.Result;
+    return true;
+}
+#endif
+
 void TWindowsXPForm::DefaultSysCommand(TMessage& Message) {
+    if (FNativeSysCommand) {
+        FPassToSystem = true;
+        return;
+    }
     switch (Message.WParam & ScCommandMask) {
     case ScMaximize:
         showMaximized();

@@ -61,7 +61,7 @@ class TWindowsApi {
 public:
     virtual ~TWindowsApi() = default;
     // False when there is no Windows version to report (not Windows, or the call failed).
-    virtual bool GetVersionEx(TOSVersionInfo& Info);
+    virtual bool ReadVersion(TOSVersionInfo& Info);
     // False when dwmapi.dll or its export is missing; Enabled is the flag the call returned.
     virtual bool DwmIsCompositionEnabled(bool& Enabled);
     virtual void DwmExtendFrameIntoClientArea(QWidget* Window, const TMarginsRect& Margins);
@@ -69,8 +69,8 @@ public:
     virtual std::uintptr_t ApplicationHandle();
     virtual void ShowWindow(std::uintptr_t Handle, int CmdShow);
     virtual void ShowWindow(QWidget* Window, int CmdShow);
-    virtual std::uint32_t GetWindowLong(std::uintptr_t Handle, int Index);
-    virtual void SetWindowLong(std::uintptr_t Handle, int Index, std::uint32_t Value);
+    virtual std::uint32_t ReadWindowLong(std::uintptr_t Handle, int Index);
+    virtual void WriteWindowLong(std::uintptr_t Handle, int Index, std::uint32_t Value);
     // The family the font system actually chose for a font.
     virtual QString ResolvedFontFamily(const QFont& Font);
 };
@@ -111,8 +111,16 @@ protected:
     virtual void DefaultSysCommand(TMessage& Message);
     virtual void DefaultHandler(TMessage& Message);
     void paintEvent(QPaintEvent* Event) override;
+#ifdef _WIN32
+    // The real system menu's commands arrive here as WM_SYSCOMMAND.
+    bool nativeEvent(const QByteArray& EventType, void* Message, qintptr* Result) override;
+#endif
 
 private:
     bool FFirstPaint = false;
+    // While a native WM_SYSCOMMAND is handled: whether it went on to the standard handling, which
+    // the system then does itself.
+    bool FNativeSysCommand = false;
+    bool FPassToSystem = false;
     std::uint32_t FExStyle = 0;
 };

@@ -30,7 +30,7 @@ struct TFakeWindowsApi : TWindowsApi {
     TFakeWindowsApi() { SetWindowsApi(this); }
     ~TFakeWindowsApi() override { SetWindowsApi(nullptr); }
 
-    bool GetVersionEx(TOSVersionInfo& Info) override {
+    bool ReadVersion(TOSVersionInfo& Info) override {
         if (!Version)
             return false;
         Info = *Version;
@@ -47,8 +47,8 @@ struct TFakeWindowsApi : TWindowsApi {
     std::uintptr_t ApplicationHandle() override { return Application; }
     void ShowWindow(std::uintptr_t Handle, int Cmd) override { Shows.push_back({Handle, nullptr, Cmd}); }
     void ShowWindow(QWidget* Window, int Cmd) override { Shows.push_back({0, Window, Cmd}); }
-    std::uint32_t GetWindowLong(std::uintptr_t, int) override { return ApplicationExStyle; }
-    void SetWindowLong(std::uintptr_t, int Index, std::uint32_t Value) override {
+    std::uint32_t ReadWindowLong(std::uintptr_t, int) override { return ApplicationExStyle; }
+    void WriteWindowLong(std::uintptr_t, int Index, std::uint32_t Value) override {
         if (Index == GwlExStyle) {
             ApplicationExStyle = Value;
             StylesWritten.push_back(Value);
