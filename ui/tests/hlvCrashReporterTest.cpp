@@ -173,17 +173,18 @@ bool IsEightBitPng(const QByteArray& Png) {
 
 TEST(CrashReporter, ReportFolderFollowsXdgStateHome) {
     const QString Home = QDir::homePath();
+    const QByteArray State = QDir::tempPath().toUtf8() + "/state-here";
     struct {
-        const char* Value;
+        QByteArray Value;
         QString Folder;
     } const Cases[] = {
-        {"/tmp/state-here", "/tmp/state-here/gorvane"},
+        {State, QString::fromUtf8(State) + "/gorvane"},
         {"relative/state", Home + "/.local/state/gorvane"},
         {"", Home + "/.local/state/gorvane"},
     };
     for (const auto& Case : Cases) {
         TScopedEnv Env("XDG_STATE_HOME", Case.Value);
-        EXPECT_EQ(BugReportFolder(), Case.Folder) << Case.Value;
+        EXPECT_EQ(BugReportFolder(), Case.Folder) << Case.Value.toStdString();
         EXPECT_EQ(BugReportFileName(), Case.Folder + "/bugreport.txt");
     }
     TScopedEnv Server("GORVANE_CRASH_SERVER", " crash.example:8080 ");
