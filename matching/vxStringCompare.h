@@ -93,6 +93,8 @@ bool MatchByMethod(std::string_view Text, std::string_view Pattern, TStringCompa
 bool MatchSubString(std::string_view Text, std::string_view Pattern, bool IgnoreCase); // empty: false
 bool MatchWildcard(std::string_view Text, std::string_view Pattern, bool IgnoreCase);
 bool MatchBoolean(std::string_view Text, std::string_view Pattern, bool IgnoreCase);
+// For both regular-expression methods, a search that runs into the engine's match, depth or heap
+// limit (runaway backtracking) counts as no match, as every match-time error does.
 // Dot matches line breaks, "^" and "$" anchor at the ends of the whole text, white space is literal.
 bool MatchRegExpr(std::string_view Text, std::string_view Pattern, bool IgnoreCase);
 // Newline convention ANY; an empty match does not count.
