@@ -312,7 +312,11 @@ bool AppendBugReport(const QString& FileName, const QString& Report, qint64 MaxB
     if (!File.open(QIODevice::WriteOnly))
         return false;
     File.write(Content);
-    return File.commit();
+    if (!File.commit())
+        return false;
+    // Reports may hold what the user was working on: for the user's eyes only.
+    QFile::setPermissions(FileName, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return true;
 }
 
 QByteArray ProgramScreenshot() {
@@ -386,6 +390,15 @@ TCrashAction TCrashReporter::HandleReport(const TCrashReport& Report) {
         return TCrashAction::Continue;
     const QString Text = Report.Text();
     AppendBugReport(ReportFile, Text);
+    // A failure while the box is up (in its own event handling) is written down, not shown in a
+    // second box on top of the first.
+    if (FHandling)
+        return TCrashAction::Continue;
+    FHandling = true;
+    struct TDone {
+        bool& Flag;
+        ~TDone() { Flag = false; }
+    } Done{FHandling};
     TCrashBox Box(Text, ReportFile, Server, ProgramScreenshot());
     TCrashAction Action;
     if (BoxHook) {

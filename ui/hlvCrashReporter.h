@@ -80,6 +80,7 @@ public:
 
 private:
     std::set<QString> FReported;
+    bool FHandling = false;
 };
 
 TCrashReport MakeCrashReport(std::exception_ptr Exception);

@@ -244,6 +244,23 @@ TEST(CrashReporter, UncaughtExceptionsInEventHandlersAreReportedOnce) {
     EXPECT_TRUE(Test.Exits.empty());
 }
 
+TEST(CrashReporter, FailureWhileTheBoxIsUpIsWrittenButNotShown) {
+    TTestReporter Test;
+    Test.Reporter.BoxHook = [&](TCrashBox&) {
+        ++Test.Boxes;
+        EXPECT_EQ(Test.Reporter.HandleException(std::make_exception_ptr(std::runtime_error("inner"))),
+                  TCrashAction::Continue);
+        return TCrashAction::Continue;
+    };
+    Test.Reporter.HandleException(std::make_exception_ptr(std::runtime_error("outer")));
+    EXPECT_EQ(Test.Boxes, 1);
+    EXPECT_TRUE(Test.Report().contains("exception message: inner\n"));
+    EXPECT_EQ(
+        QFile::permissions(Test.Reporter.ReportFile) & (QFileDevice::ReadOther | QFileDevice::ReadGroup), 0);
+    Test.Reporter.HandleException(std::make_exception_ptr(std::runtime_error("later")));
+    EXPECT_EQ(Test.Boxes, 2);
+}
+
 TEST(CrashReporter, RestartAndCloseEndTheProgram) {
     struct {
         TCrashAction Answer;
