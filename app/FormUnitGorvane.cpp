@@ -219,6 +219,12 @@ TTweakPanel::TTweakPanel(QWidget* Owner, TRegistryTweak* Tweak) : FTweak(Tweak),
 
 TTweakPanel::~TTweakPanel() = default;
 
+void TTweakPanel::paintEvent(QPaintEvent* Event) {
+    // The window colour, painted here rather than set as a palette that every child would inherit.
+    QPainter(this).fillRect(rect(), palette().color(QPalette::Base));
+    QFrame::paintEvent(Event);
+}
+
 void TTweakPanel::SetParent(QWidget* AParent, QVBoxLayout* ParentLayout, int Index) {
     if (!AParent) {
         setParent(nullptr);
@@ -233,14 +239,11 @@ void TTweakPanel::SetParent(QWidget* AParent, QVBoxLayout* ParentLayout, int Ind
         ReadValues();
         ConnectHandlers();
     }
-    show();
+    if (AParent->isVisible())
+        show(); // otherwise it shows with its parent
 }
 
 void TTweakPanel::BuildLayout() {
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, pal.color(QPalette::Base));
-    setPalette(pal);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     auto* column = new QVBoxLayout(this);
@@ -267,14 +270,21 @@ void TTweakPanel::BuildLayout() {
         LinkLabel->setFont(underlined);
         LinkLabel->setCursor(Qt::PointingHandCursor);
         LinkLabel->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+        LinkLabel->setMinimumWidth(1); // a long address is cut rather than widening the list
         if (!IsWebAddress(LinkLabel->text()))
             LinkLabel->setToolTip(QStringLiteral("Only web addresses (http, https) are opened."));
     }
     if (ComboBoxTweak)
         for (const std::string& suggestion : FTweak->Suggestions)
             ComboBoxTweak->addItem(FromSystem(suggestion));
-    if (CheckboxTweak)
+    if (CheckboxTweak) {
         CheckboxTweak->setText(LiteralAmpersands(FromSystem(FTweak->Title)));
+        CheckboxTweak->setMinimumWidth(1);
+    }
+    if (ComboBoxTweak) {
+        ComboBoxTweak->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        ComboBoxTweak->setMinimumContentsLength(8);
+    }
 
     LabelDescription->setText(FromSystem(FTweak->Description));
     LabelDescription->setWordWrap(true);
@@ -764,30 +774,56 @@ bool TFormGorvane::FormMouseWheel(QObject* Receiver, QWheelEvent* Event) {
     return widget == sbMain || sbMain->isAncestorOf(widget);
 }
 
-void TFormGorvane::ClearPanels() {
-    if (FPanels.empty())
-        return;
-    FPanelHost->setUpdatesEnabled(false);
+// Qt lays a visible parent out again for every child shown or removed, which makes a long list
+// quadratic; the panels therefore change while the list is hidden, and show with it at once.
+class TFormGorvane::THiddenPanelList {
+public:
+    explicit THiddenPanelList(TFormGorvane& Form) : FForm(Form), FWasVisible(Form.FPanelHost->isVisible()) {
+        FForm.sbMain->setUpdatesEnabled(false);
+        if (FWasVisible)
+            FForm.FPanelHost->hide();
+    }
+    ~THiddenPanelList() {
+        if (FWasVisible)
+            FForm.FPanelHost->show();
+        FForm.sbMain->setUpdatesEnabled(true);
+    }
+    THiddenPanelList(const THiddenPanelList&) = delete;
+    THiddenPanelList& operator=(const THiddenPanelList&) = delete;
+
+private:
+    TFormGorvane& FForm;
+    bool FWasVisible;
+};
+
+void TFormGorvane::DestroyPanels() {
     for (auto it = FPanels.rbegin(); it != FPanels.rend(); ++it) {
         FPanelLayout->removeWidget(*it);
         delete *it;
     }
     FPanels.clear();
-    FPanelHost->setUpdatesEnabled(true);
+}
+
+void TFormGorvane::ClearPanels() {
+    if (FPanels.empty())
+        return;
+    const THiddenPanelList hidden(*this);
+    DestroyPanels();
 }
 
 void TFormGorvane::RebuildPanels() {
-    ClearPanels();
-    FPanelHost->setUpdatesEnabled(false);
-    const int count = FTweakList->VisibleCount();
-    FPanels.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        auto* panel = new TTweakPanel(sbMain, FTweakList->Visible(i));
-        // Each new panel docks above everything placed before it.
-        panel->SetParent(FPanelHost, FPanelLayout, 0);
-        FPanels.push_back(panel);
+    {
+        const THiddenPanelList hidden(*this);
+        DestroyPanels();
+        const int count = FTweakList->VisibleCount();
+        FPanels.reserve(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            auto* panel = new TTweakPanel(sbMain, FTweakList->Visible(i));
+            // Each new panel docks above everything placed before it.
+            panel->SetParent(FPanelHost, FPanelLayout, 0);
+            FPanels.push_back(panel);
+        }
     }
-    FPanelHost->setUpdatesEnabled(true);
     sbMain->verticalScrollBar()->setValue(0);
 }
 

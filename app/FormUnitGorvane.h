@@ -101,6 +101,9 @@ public slots:
     void LinkClick();
     void EditorChange();
 
+protected:
+    void paintEvent(QPaintEvent* Event) override;
+
 private:
     void BuildLayout();
     void ReadValues();
@@ -173,6 +176,9 @@ protected:
 
 private:
     enum class TSortOrder { Unknown, Title, TitleProduct, TitleProductCompany };
+    class THiddenPanelList;
+
+    void DestroyPanels();
 
     void CreateControls();
     void LoadCatalogue();

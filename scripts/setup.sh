@@ -9,7 +9,7 @@ profile=${1:-run}
 run_pkgs="cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libpcre2-dev
   libsqlite3-dev libicu-dev"
 test_pkgs="googletest libgtest-dev libgmock-dev libbenchmark-dev libinih-dev sqlite3
-  xvfb xauth imagemagick openbox x11-utils util-linux php-cli
+  xvfb xauth imagemagick openbox x11-utils xdotool util-linux php-cli
   g++-mingw-w64-x86-64 wine wine64 dpkg-dev file"
 
 case "$profile" in
