@@ -8,8 +8,11 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <limits>
 #include <numeric>
 #include <optional>
+#include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -215,7 +218,9 @@ void TRegistryTweakList::LoadFromIni(const TMemIniFile& Ini, bool ClearFirst) {
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    FOwned.reserve(FOwned.size() + sections.size());
     FItems.reserve(FItems.size() + sections.size());
+    FOrder.reserve(FOrder.size() + sections.size());
     for (std::size_t index : order) {
         TRegistryTweak* t = AddTweak();
         t->TweakID = std::string(sections[index].Name);
@@ -245,14 +250,185 @@ void TRegistryTweakList::LoadFromIni(const TMemIniFile& Ini, bool ClearFirst) {
     }
 }
 
+namespace {
+
+enum TSortField : int { sfTitle, sfCompany, sfProduct, sfCount };
+
+const std::string& SortText(const TRegistryTweak& t, int Field) {
+    switch (Field) {
+    case sfTitle:
+        return t.Title;
+    case sfCompany:
+        return t.Company;
+    default:
+        return t.Product;
+    }
+}
+
+constexpr std::size_t SearchedFields = 4;
+
+// The fields FilterBySearchTerm tries, in its order.
+std::array<const std::string*, SearchedFields> SearchedTexts(const TRegistryTweak& t) {
+    return {&t.Title, &t.Description, &t.RegKeyPath, &t.RegValueName};
+}
+
+} // namespace
+
+// What the sorts and the search keep between calls. The catalogue's texts do not change after
+// loading, so a tweak's sort key is needed once per field, and a sort is a function of the order
+// before it and the field: the search action's three sorts soon come back to orders seen before.
+struct TRegistryTweakList::TIndex {
+    // Per field and slot, the place of the tweak's sort key among the distinct keys: equal keys get
+    // equal ranks, so a stable sort by rank is the stable sort by key.
+    std::array<std::vector<std::uint32_t>, sfCount> Ranks;
+    std::array<std::uint32_t, sfCount> RankCount{};
+
+    struct TOrder {
+        std::uint64_t Version;
+        std::vector<std::uint32_t> Slots;
+    };
+    struct TStep {
+        std::uint64_t From;
+        int Field;
+        std::uint64_t To;
+    };
+    static constexpr std::size_t Remembered = 8;
+    std::vector<TOrder> Orders; // least recently used first
+    std::vector<TStep> Steps;   // the same
+    std::uint64_t Version = 0;  // of the current order; 0 while it is none of the remembered ones
+    std::uint64_t NextVersion = 1;
+
+    // The searched texts of every tweak by slot, one after another; Ends[SearchedFields * s + k] is
+    // where field k of slot s ends. Empty Ends: not built yet; Usable false: too large to offset.
+    bool LayoutBuilt = false;
+    bool LayoutUsable = false;
+    std::string Text;
+    std::vector<std::uint32_t> Ends;
+
+    const std::vector<std::uint32_t>& RanksFor(int Field,
+                                               const std::vector<std::unique_ptr<TRegistryTweak>>& Tweaks) {
+        std::vector<std::uint32_t>& ranks = Ranks[static_cast<std::size_t>(Field)];
+        if (ranks.size() == Tweaks.size())
+            return ranks;
+        // Companies and products repeat a lot: one sort key per distinct text.
+        std::unordered_map<std::string_view, std::uint32_t> distinct;
+        std::vector<std::uint32_t> textOf(Tweaks.size());
+        std::vector<std::string> keys;
+        for (std::size_t s = 0; s < Tweaks.size(); ++s) {
+            const std::string& text = SortText(*Tweaks[s], Field);
+            auto [it, added] = distinct.try_emplace(text, static_cast<std::uint32_t>(keys.size()));
+            if (added)
+                keys.push_back(LocaleSortKey(text));
+            textOf[s] = it->second;
+        }
+        std::vector<std::uint32_t> byKey(keys.size());
+        std::iota(byKey.begin(), byKey.end(), 0u);
+        std::sort(byKey.begin(), byKey.end(),
+                  [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+        std::vector<std::uint32_t> rankOf(keys.size());
+        std::uint32_t rank = 0;
+        for (std::size_t i = 0; i < byKey.size(); ++i) {
+            if (i > 0 && keys[byKey[i]] != keys[byKey[i - 1]])
+                ++rank;
+            rankOf[byKey[i]] = rank;
+        }
+        RankCount[static_cast<std::size_t>(Field)] = keys.empty() ? 0 : rank + 1;
+        ranks.resize(Tweaks.size());
+        for (std::size_t s = 0; s < Tweaks.size(); ++s)
+            ranks[s] = rankOf[textOf[s]];
+        return ranks;
+    }
+
+    // The remembered order with that version, marked as just used; null when it is gone.
+    const std::vector<std::uint32_t>* FindOrder(std::uint64_t V) {
+        for (std::size_t i = 0; i < Orders.size(); ++i)
+            if (Orders[i].Version == V) {
+                std::rotate(Orders.begin() + static_cast<std::ptrdiff_t>(i),
+                            Orders.begin() + static_cast<std::ptrdiff_t>(i) + 1, Orders.end());
+                return &Orders.back().Slots;
+            }
+        return nullptr;
+    }
+
+    std::uint64_t FindStep(std::uint64_t From, int Field) {
+        for (std::size_t i = 0; i < Steps.size(); ++i)
+            if (Steps[i].From == From && Steps[i].Field == Field) {
+                const std::uint64_t to = Steps[i].To;
+                std::rotate(Steps.begin() + static_cast<std::ptrdiff_t>(i),
+                            Steps.begin() + static_cast<std::ptrdiff_t>(i) + 1, Steps.end());
+                return to;
+            }
+        return 0;
+    }
+
+    // The version of Order, remembering it if it is new.
+    std::uint64_t Remember(const std::vector<std::uint32_t>& Order) {
+        for (std::size_t i = 0; i < Orders.size(); ++i)
+            if (Orders[i].Slots == Order) {
+                const std::uint64_t v = Orders[i].Version;
+                FindOrder(v);
+                return v;
+            }
+        if (Orders.size() == Remembered)
+            Orders.erase(Orders.begin());
+        Orders.push_back({NextVersion, Order});
+        return NextVersion++;
+    }
+
+    void RememberStep(std::uint64_t From, int Field, std::uint64_t To) {
+        if (Steps.size() == Remembered)
+            Steps.erase(Steps.begin());
+        Steps.push_back({From, Field, To});
+    }
+
+    void BuildLayout(const std::vector<std::unique_ptr<TRegistryTweak>>& Tweaks) {
+        LayoutBuilt = true;
+        std::size_t size = 0;
+        for (const auto& t : Tweaks)
+            for (const std::string* field : SearchedTexts(*t))
+                size += field->size();
+        LayoutUsable = size <= std::numeric_limits<std::uint32_t>::max();
+        if (!LayoutUsable)
+            return;
+        Text.reserve(size);
+        Ends.reserve(Tweaks.size() * SearchedFields);
+        for (const auto& t : Tweaks)
+            for (const std::string* field : SearchedTexts(*t)) {
+                Text += *field;
+                Ends.push_back(static_cast<std::uint32_t>(Text.size()));
+            }
+    }
+};
+
+TRegistryTweakList::TRegistryTweakList() = default;
+TRegistryTweakList::~TRegistryTweakList() = default;
+TRegistryTweakList::TRegistryTweakList(TRegistryTweakList&&) noexcept = default;
+TRegistryTweakList& TRegistryTweakList::operator=(TRegistryTweakList&&) noexcept = default;
+
+TRegistryTweakList::TIndex& TRegistryTweakList::Index() {
+    if (!FIndex)
+        FIndex = std::make_unique<TIndex>();
+    return *FIndex;
+}
+
+void TRegistryTweakList::TweaksChanged() {
+    FIndex.reset();
+}
+
 TRegistryTweak* TRegistryTweakList::AddTweak() {
-    FItems.push_back(std::make_unique<TRegistryTweak>());
-    return FItems.back().get();
+    FIndex.reset();
+    FOwned.push_back(std::make_unique<TRegistryTweak>());
+    FItems.push_back(FOwned.back().get());
+    FOrder.push_back(static_cast<std::uint32_t>(FOwned.size() - 1));
+    return FItems.back();
 }
 
 void TRegistryTweakList::Clear() {
+    FIndex.reset();
     FVisible.clear();
     FItems.clear();
+    FOrder.clear();
+    FOwned.clear();
 }
 
 namespace {
@@ -265,59 +441,71 @@ void AppendDistinct(TStringList& Target, const std::string& Value) {
 } // namespace
 
 void TRegistryTweakList::ListCategories(TStringList& Target) const {
-    for (const auto& t : FItems)
+    for (const TRegistryTweak* t : FItems)
         for (const std::string& c : t->Categories)
             AppendDistinct(Target, c);
 }
 
 void TRegistryTweakList::ListCompanies(TStringList& Target) const {
-    for (const auto& t : FItems)
+    for (const TRegistryTweak* t : FItems)
         AppendDistinct(Target, t->Company);
 }
 
 void TRegistryTweakList::ListProducts(TStringList& Target) const {
-    for (const auto& t : FItems)
+    for (const TRegistryTweak* t : FItems)
         AppendDistinct(Target, t->Product);
 }
 
-namespace {
-
-template <class Field> void SortTweaks(std::vector<std::unique_ptr<TRegistryTweak>>& items, Field field) {
-    // Sort keys once per tweak instead of collating at every comparison.
-    std::vector<std::pair<std::string, std::unique_ptr<TRegistryTweak>>> keyed;
-    keyed.reserve(items.size());
-    for (auto& t : items) {
-        std::string key = LocaleSortKey(field(*t));
-        keyed.emplace_back(std::move(key), std::move(t));
-    }
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (std::size_t i = 0; i < keyed.size(); ++i)
-        items[i] = std::move(keyed[i].second);
+void TRegistryTweakList::SetOrder(std::vector<std::uint32_t> Order) {
+    FOrder = std::move(Order);
+    for (std::size_t i = 0; i < FOrder.size(); ++i)
+        FItems[i] = FOwned[FOrder[i]].get();
 }
 
-} // namespace
+void TRegistryTweakList::SortBy(int Field) {
+    TIndex& index = Index();
+    if (index.Version != 0)
+        if (const std::uint64_t to = index.FindStep(index.Version, Field))
+            if (const std::vector<std::uint32_t>* order = index.FindOrder(to)) {
+                SetOrder(*order);
+                index.Version = to;
+                return;
+            }
+    // A stable counting sort by rank.
+    const std::vector<std::uint32_t>& ranks = index.RanksFor(Field, FOwned);
+    std::vector<std::uint32_t> start(index.RankCount[static_cast<std::size_t>(Field)] + 1, 0);
+    for (std::uint32_t slot : FOrder)
+        ++start[ranks[slot] + 1];
+    std::partial_sum(start.begin(), start.end(), start.begin());
+    std::vector<std::uint32_t> sorted(FOrder.size());
+    for (std::uint32_t slot : FOrder)
+        sorted[start[ranks[slot]]++] = slot;
+    const std::uint64_t to = index.Remember(sorted);
+    if (index.Version != 0)
+        index.RememberStep(index.Version, Field, to);
+    index.Version = to;
+    SetOrder(std::move(sorted));
+}
 
 void TRegistryTweakList::SortByTitle() {
-    SortTweaks(FItems, [](const TRegistryTweak& t) -> const std::string& { return t.Title; });
+    SortBy(sfTitle);
 }
 
 void TRegistryTweakList::SortByCompany() {
-    SortTweaks(FItems, [](const TRegistryTweak& t) -> const std::string& { return t.Company; });
+    SortBy(sfCompany);
 }
 
 void TRegistryTweakList::SortByProduct() {
-    SortTweaks(FItems, [](const TRegistryTweak& t) -> const std::string& { return t.Product; });
+    SortBy(sfProduct);
 }
 
 namespace {
 
 template <class Test>
-void AddPassing(const std::vector<std::unique_ptr<TRegistryTweak>>& items, TRegistryTweakList& list,
-                Test passes) {
-    for (const auto& t : items)
+void AddPassing(const std::vector<TRegistryTweak*>& items, TRegistryTweakList& list, Test passes) {
+    for (TRegistryTweak* t : items)
         if (passes(*t))
-            list.AddVisible(t.get());
+            list.AddVisible(t);
 }
 
 } // namespace
@@ -344,9 +532,40 @@ int TRegistryTweakList::FilterBySearchTerm(const std::string& Term) {
     FVisible.clear();
     // Parsed and compiled once per run; its results are those of MatchesCompareRule per field.
     const TPreparedCompareRule rule(Term, true, scmSubString);
-    AddPassing(FItems, *this, [&](const TRegistryTweak& t) {
+    auto passes = [&](const TRegistryTweak& t) {
         return rule.Matches(t.Title) || rule.Matches(t.Description) || rule.Matches(t.RegKeyPath) ||
                rule.Matches(t.RegValueName);
-    });
+    };
+    TIndex& index = Index();
+    if (!index.LayoutBuilt)
+        index.BuildLayout(FOwned);
+    if (!index.LayoutUsable) {
+        AddPassing(FItems, *this, passes);
+        return VisibleCount();
+    }
+    // The copied texts lie one after another, so the search reads memory in order; it runs in slot
+    // order and the visible set is then taken in catalogue order.
+    std::vector<unsigned char> hit(FOwned.size(), 0);
+    try {
+        const char* text = index.Text.data();
+        const std::uint32_t* ends = index.Ends.data();
+        std::uint32_t begin = 0;
+        for (std::size_t s = 0; s < FOwned.size(); ++s) {
+            for (std::size_t k = 0; k < SearchedFields; ++k) {
+                const std::uint32_t end = ends[s * SearchedFields + k];
+                if (!hit[s] && rule.Matches(std::string_view(text + begin, end - begin)))
+                    hit[s] = 1;
+                begin = end;
+            }
+        }
+    } catch (...) {
+        // The error passes to the caller with the visible set as the catalogue order leaves it.
+        FVisible.clear();
+        AddPassing(FItems, *this, passes);
+        throw;
+    }
+    for (std::size_t i = 0; i < FItems.size(); ++i)
+        if (hit[FOrder[i]])
+            FVisible.push_back(FItems[i]);
     return VisibleCount();
 }

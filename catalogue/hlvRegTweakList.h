@@ -40,13 +40,18 @@ public:
     TStringList Suggestions;
 };
 
+// The catalogue remembers, for the search box's sake, each tweak's sort ranks, recent sort results
+// and a copy of the searched texts. Loading, AddTweak and Clear renew them; code that changes the
+// Title, Company, Product, Description, RegKeyPath or RegValueName of a tweak already in the
+// catalogue calls TweaksChanged before the next sort or search.
 class TRegistryTweakList {
 public:
-    TRegistryTweakList() = default;
+    TRegistryTweakList();
+    ~TRegistryTweakList();
     TRegistryTweakList(const TRegistryTweakList&) = delete;
     TRegistryTweakList& operator=(const TRegistryTweakList&) = delete;
-    TRegistryTweakList(TRegistryTweakList&&) = default;
-    TRegistryTweakList& operator=(TRegistryTweakList&&) = default;
+    TRegistryTweakList(TRegistryTweakList&&) noexcept;
+    TRegistryTweakList& operator=(TRegistryTweakList&&) noexcept;
 
     // Reads a tweak file and appends its tweaks. A missing file adds nothing; one that exists but
     // cannot be opened raises EFOpenError, and then nothing is added or cleared.
@@ -56,9 +61,11 @@ public:
     // Appends a tweak with empty texts and lists, both flags false, root key 0 and rdUnknown.
     TRegistryTweak* AddTweak();
     void Clear();
+    // Forgets what the sorts and the search remembered of the tweaks' texts.
+    void TweaksChanged();
 
     int Count() const { return static_cast<int>(FItems.size()); }
-    TRegistryTweak* Items(int Index) const { return FItems[static_cast<std::size_t>(Index)].get(); }
+    TRegistryTweak* Items(int Index) const { return FItems[static_cast<std::size_t>(Index)]; }
 
     // Append each distinct value, in the order first met, using Target's own look-up.
     void ListCategories(TStringList& Target) const;
@@ -84,6 +91,16 @@ public:
     void AddVisible(TRegistryTweak* Tweak) { FVisible.push_back(Tweak); }
 
 private:
-    std::vector<std::unique_ptr<TRegistryTweak>> FItems;
+    struct TIndex;
+    TIndex& Index();
+    void SortBy(int Field);
+    void SetOrder(std::vector<std::uint32_t> Order);
+
+    // The tweaks in the order they were added; a tweak's place here is its slot.
+    std::vector<std::unique_ptr<TRegistryTweak>> FOwned;
+    // The catalogue order, and the slot of each of its tweaks.
+    std::vector<TRegistryTweak*> FItems;
+    std::vector<std::uint32_t> FOrder;
     std::vector<TRegistryTweak*> FVisible;
+    std::unique_ptr<TIndex> FIndex; // built when first needed
 };
