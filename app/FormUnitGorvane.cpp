@@ -244,7 +244,8 @@ void TTweakPanel::SetParent(QWidget* AParent, QVBoxLayout* ParentLayout, int Ind
 }
 
 void TTweakPanel::BuildLayout() {
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // Not a fixed height: a wrapped description needs the height for the width it gets.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(Margin, Margin, Margin, 0);
