@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -24,6 +25,9 @@ constexpr int kStoreApplicationId = 0x47525631;
 constexpr int kSchemaVersion = 1;
 constexpr int kBusyTimeoutMs = 20000;
 constexpr std::size_t kMaxCachedEntries = 65536;
+// Opening a key reads up to this many of its values along, so that the reads that follow need no
+// query of their own.
+constexpr int kPrefetchedValues = 64;
 // SQLite's own limit for one blob is 10^9 bytes; larger values are refused before they reach it.
 constexpr DWORD kMaxValueSize = 256u * 1024 * 1024;
 constexpr REGSAM kViewMask = KEY_WOW64_64KEY | KEY_WOW64_32KEY;
@@ -153,9 +157,11 @@ public:
     bool CacheUsable = false;
     std::unordered_map<std::string, sqlite3_int64> KeyCache; // root + path -> id (0: absent)
     std::map<std::pair<sqlite3_int64, std::string>, TCachedValue> ValueCache;
+    std::unordered_set<sqlite3_int64> Loaded; // keys whose every value is in ValueCache
 
     enum Stmt {
         FindKey,
+        LoadKey,
         KeyExists,
         FindValue,
         ChildAt,
@@ -187,9 +193,13 @@ public:
         ClearCache();
     }
 
-    void ClearCache() {
+    void DropCache() {
         KeyCache.clear();
         ValueCache.clear();
+        Loaded.clear();
+    }
+    void ClearCache() {
+        DropCache();
         CacheUsable = false;
     }
 };
@@ -457,7 +467,7 @@ LONG TStore::Connect(TStoreFile& f, bool forWrite) {
     if (writable) {
         // A rollback journal keeps the file readable by processes that may not write its folder;
         // FULL makes every commit durable before it returns.
-        sqlite3_exec(f.Db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+        sqlite3_exec(f.Db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384", nullptr, nullptr, nullptr);
         // Writing into a damaged file would bury what is left of it: look at it once first.
         if (f.Initialised) {
             if (LONG code = QuickCheck(f); code != ERROR_SUCCESS) {
@@ -476,6 +486,8 @@ LONG TStore::Connect(TStoreFile& f, bool forWrite) {
 LONG TStore::Prepare(TStoreFile& f) {
     static const char* const sql[TStoreFile::StmtCount] = {
         "SELECT id FROM keys WHERE root=?1 AND path=?2",
+        "SELECT k.id, v.fold, v.type, v.data FROM keys k LEFT JOIN vals v ON v.key=k.id"
+        " WHERE k.root=?1 AND k.path=?2 LIMIT ?3",
         "SELECT 1 FROM keys WHERE id=?1",
         "SELECT type, data FROM vals WHERE key=?1 AND fold=?2",
         "SELECT name FROM keys WHERE parent=?1 AND id<>?1 ORDER BY path LIMIT 1 OFFSET ?2",
@@ -539,14 +551,12 @@ bool TStore::CacheValid(TStoreFile& f) {
     const std::uint32_t counter = (std::uint32_t(header[6]) << 24) | (std::uint32_t(header[7]) << 16) |
                                   (std::uint32_t(header[8]) << 8) | header[9];
     if (!f.CacheUsable || counter != f.CacheCounter) {
-        f.KeyCache.clear();
-        f.ValueCache.clear();
+        f.DropCache();
         f.CacheCounter = counter;
         f.CacheUsable = true;
     }
     if (f.KeyCache.size() + f.ValueCache.size() > kMaxCachedEntries) {
-        f.KeyCache.clear();
-        f.ValueCache.clear();
+        f.DropCache();
     }
     return true;
 }
@@ -576,17 +586,32 @@ LONG TStore::FindKeyId(TStoreFile& f, int root, const std::string& path, sqlite3
             return id ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
         }
     }
-    sqlite3_stmt* s = f.Stmts[TStoreFile::FindKey];
+    sqlite3_stmt* s = f.Stmts[cached ? TStoreFile::LoadKey : TStoreFile::FindKey];
     TReset reset{s};
     sqlite3_bind_int(s, 1, root);
     sqlite3_bind_text(s, 2, path.data(), static_cast<int>(path.size()), SQLITE_STATIC);
-    int rc = sqlite3_step(s);
-    if (rc == SQLITE_ROW)
+    sqlite3_bind_int(s, 3, kPrefetchedValues + 1);
+    int rc;
+    int values = 0;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
         id = sqlite3_column_int64(s, 0);
-    else if (rc != SQLITE_DONE)
+        if (!cached || sqlite3_column_type(s, 1) == SQLITE_NULL || ++values > kPrefetchedValues)
+            break;
+        TCachedValue value;
+        value.Found = true;
+        value.Type = static_cast<DWORD>(sqlite3_column_int64(s, 2));
+        const void* blob = sqlite3_column_blob(s, 3);
+        value.Data.assign(static_cast<const char*>(blob), blob ? sqlite3_column_bytes(s, 3) : 0);
+        const auto* fold = reinterpret_cast<const char*>(sqlite3_column_text(s, 1));
+        f.ValueCache.insert_or_assign({id, std::string(fold, sqlite3_column_bytes(s, 1))}, std::move(value));
+    }
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
         return Fail(f, rc, "cannot read the file");
-    if (cached)
+    if (cached) {
+        if (id && values <= kPrefetchedValues)
+            f.Loaded.insert(id);
         f.KeyCache.emplace(std::move(cacheKey), id);
+    }
     return id ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
@@ -658,6 +683,10 @@ LONG TStore::FindValue(TStoreFile& f, sqlite3_int64 id, const std::string& fold,
     if (cached) {
         if (auto it = f.ValueCache.find({id, fold}); it != f.ValueCache.end()) {
             value = &it->second;
+            return ERROR_SUCCESS;
+        }
+        if (f.Loaded.count(id)) {
+            value = &f.ValueCache.emplace(std::make_pair(id, fold), TCachedValue{}).first->second;
             return ERROR_SUCCESS;
         }
     }
@@ -786,7 +815,8 @@ LONG TStore::OpenKeyEx(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY res
         return code;
     const REGSAM wanted = MapGenericRights(desired) & ~kViewMask;
     TStoreFile& f = File(k.File);
-    const bool writable = MayWrite(f);
+    // Asking the file system costs three calls; a read-only open does not need its answer.
+    const bool writable = (wanted & (kWriteRights | MAXIMUM_ALLOWED)) && MayWrite(f);
     if ((wanted & kWriteRights) && !(wanted & MAXIMUM_ALLOWED) && !writable) {
         lastError = "registry store '" + f.Path + "': no right to write the file";
         return ERROR_ACCESS_DENIED;
