@@ -201,6 +201,24 @@ TEST_F(Store, OversizedOrMissingDataIsRefusedUnread) {
     RegCloseKey(key);
 }
 
+TEST_F(Store, EveryValueOfABigKeyIsFoundAgain) {
+    // More values than an open reads along: the rest must still come from the file.
+    constexpr int kValues = 150;
+    for (int i = 0; i < kValues; ++i)
+        ASSERT_TRUE(RegistryWriteInteger(HKEY_CURRENT_USER, "Software\\Big", "n" + std::to_string(i), 32, i));
+    for (int round = 0; round < 2; ++round)
+        for (int i = kValues - 1; i >= 0; --i) {
+            std::int32_t value = -1;
+            ASSERT_TRUE(
+                RegistryReadInteger(HKEY_CURRENT_USER, "Software\\Big", "N" + std::to_string(i), value))
+                << i;
+            EXPECT_EQ(value, i);
+        }
+    std::int32_t value = -1;
+    EXPECT_FALSE(
+        RegistryReadInteger(HKEY_CURRENT_USER, "Software\\Big", "n" + std::to_string(kValues), value));
+}
+
 TEST_F(Store, OtherProcessesSeeEveryWriteAndThisOneSeesTheirs) {
     ASSERT_TRUE(RegistryWriteString(HKEY_CURRENT_USER, "Software\\Shared", "v", 32, "mine"));
     std::string text;
