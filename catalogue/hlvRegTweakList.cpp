@@ -547,17 +547,7 @@ int TRegistryTweakList::FilterBySearchTerm(const std::string& Term) {
     // order and the visible set is then taken in catalogue order.
     std::vector<unsigned char> hit(FOwned.size(), 0);
     try {
-        const char* text = index.Text.data();
-        const std::uint32_t* ends = index.Ends.data();
-        std::uint32_t begin = 0;
-        for (std::size_t s = 0; s < FOwned.size(); ++s) {
-            for (std::size_t k = 0; k < SearchedFields; ++k) {
-                const std::uint32_t end = ends[s * SearchedFields + k];
-                if (!hit[s] && rule.Matches(std::string_view(text + begin, end - begin)))
-                    hit[s] = 1;
-                begin = end;
-            }
-        }
+        rule.MatchGroups(index.Text, index.Ends, SearchedFields, hit);
     } catch (...) {
         // The error passes to the caller with the visible set as the catalogue order leaves it.
         FVisible.clear();

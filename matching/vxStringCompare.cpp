@@ -724,6 +724,47 @@ bool TPreparedCompareRule::Matches(std::string_view Text) const {
     return FImpl->Matches(Text);
 }
 
+void TPreparedCompareRule::MatchGroups(std::string_view Buffer, std::span<const std::uint32_t> Ends,
+                                       std::size_t Group, std::span<unsigned char> Hit) const {
+    const TImpl& Impl = *FImpl;
+    const bool OneNeedle = (Impl.Method == scmSubString && !LeadBytes().Any) ||
+                           (Impl.Method == scmWildcard && Impl.Wild == TWildKind::Inner);
+    const std::size_t Count = Ends.size();
+    if (!OneNeedle || Impl.Needle.Size() == 0) {
+        std::size_t Begin = 0;
+        for (std::size_t I = 0; I < Count; ++I) {
+            const std::size_t End = Ends[I];
+            if (!Hit[I / Group] && Impl.Matches(Buffer.substr(Begin, End - Begin)))
+                Hit[I / Group] = 1;
+            Begin = End;
+        }
+        return;
+    }
+    // One pass of the needle over all texts. An occurrence that runs past the end of its text is
+    // none; no later one can start in that text, so the search goes on with the next text.
+    const std::size_t M = Impl.Needle.Size();
+    const std::string_view Used = Buffer.substr(0, Count ? Ends[Count - 1] : 0);
+    std::size_t From = 0;
+    std::size_t I = 0;
+    while (I < Count) {
+        const std::size_t At = Impl.Needle.Find(Used, From);
+        if (At == npos)
+            return;
+        while (Ends[I] <= At)
+            ++I;
+        if (At + M <= Ends[I]) {
+            Hit[I / Group] = 1;
+            I = (I / Group + 1) * Group; // the rest of the group is not needed
+            if (I >= Count)
+                return;
+            From = Ends[I - 1];
+        } else {
+            From = Ends[I];
+            ++I;
+        }
+    }
+}
+
 TStringCompareMethod TPreparedCompareRule::Method() const {
     return FImpl->Method;
 }

@@ -6,7 +6,9 @@
 // Texts, rules and patterns are 8-bit strings (the system code page). Folding case means ASCII
 // upper-casing only: "a".."z" become "A".."Z", every other byte stays as it is.
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -122,6 +124,13 @@ public:
     TPreparedCompareRule& operator=(TPreparedCompareRule&&) noexcept;
 
     bool Matches(std::string_view Text) const;
+
+    // Many texts at once, laid out one after another in Buffer: text I ends at Ends[I] and begins
+    // where text I - 1 ends (text 0 at 0). Sets Hit[I / Group] to 1 for every text I that Matches
+    // and leaves the other entries alone; the rest of a group that has a hit is not tested. Raises as
+    // Matches does. The substring searches scan the whole buffer in one pass.
+    void MatchGroups(std::string_view Buffer, std::span<const std::uint32_t> Ends, std::size_t Group,
+                     std::span<unsigned char> Hit) const;
 
     // The method chosen and the pattern left after the prefix was removed (unfolded).
     TStringCompareMethod Method() const;
