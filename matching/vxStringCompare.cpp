@@ -395,6 +395,27 @@ public:
     TRegex(const TRegex&) = delete;
     TRegex& operator=(const TRegex&) = delete;
 
+    // Whether the compiled pattern is a run of plain characters, each matching exactly itself and,
+    // when case is ignored, its other ASCII case: then a substring search gives the same answers.
+    bool IsPlainText(std::string_view Pattern, bool IgnoreCase) const {
+        if (FError || Pattern.empty())
+            return false;
+        for (const char C : Pattern) {
+            const auto U = static_cast<unsigned char>(C);
+            if (U < 0x20 || U > 0x7e || std::string_view("\\^$.[|()?*+{").find(C) != npos)
+                return false;
+            // Tables made for the user's locale may pair a letter with a byte outside ASCII.
+            if (IgnoreCase && FTables != nullptr) {
+                const unsigned char Other = FTables[256 + U];
+                const unsigned char Ascii =
+                    (Fold(U) >= 'A' && Fold(U) <= 'Z') ? static_cast<unsigned char>(U ^ 0x20) : U;
+                if (Other != Ascii)
+                    return false;
+            }
+        }
+        return true;
+    }
+
     bool Matches(std::string_view Text) const {
         if (FError)
             throw *FError;
@@ -645,6 +666,7 @@ struct TPreparedCompareRule::TImpl {
     std::vector<TNeedle> Terms;
     THorspool Horspool;
     std::unique_ptr<TRegex> Regex;
+    bool PlainRegex = false; // the pattern is plain text, searched as a substring
 
     TImpl(std::string_view RuleText, bool CaseIgnored, TStringCompareMethod DefaultMethod)
         : Method(DefaultMethod), Pattern(RuleText), IgnoreCase(CaseIgnored) {
@@ -669,6 +691,9 @@ struct TPreparedCompareRule::TImpl {
         case scmRegExpr:
         case scmPcre:
             Regex = std::make_unique<TRegex>(Pattern, Method == scmPcre, IgnoreCase);
+            PlainRegex = Regex->IsPlainText(Pattern, IgnoreCase);
+            if (PlainRegex)
+                Needle = TNeedle(P, IgnoreCase);
             break;
         case scmBoyerMoore:
             Horspool = THorspool(P, IgnoreCase);
@@ -702,13 +727,45 @@ struct TPreparedCompareRule::TImpl {
                 Rule, [&](int I) { return Terms[static_cast<std::size_t>(I)].Find(Text) != npos; });
         case scmRegExpr:
         case scmPcre:
-            return Regex->Matches(Text);
+            return PlainRegex ? Needle.Find(Text) != npos : Regex->Matches(Text);
         case scmBoyerMoore:
             return Horspool.Found(Text);
         case scmExact:
             return Text.size() == Needle.Size() && Needle.Equal(Text.data());
         }
         return false;
+    }
+
+    // A boolean rule over many texts, a group at a time and text by text as Matches would, but each
+    // term searched from where it is needed through the rest of the group: its first occurrence
+    // there answers for every text up to it, so a term absent from a group is searched for once.
+    void BooleanGroups(std::string_view Buffer, std::span<const std::uint32_t> Ends, std::size_t Group,
+                       std::span<unsigned char> Hit) const {
+        const std::size_t Count = Ends.size();
+        constexpr std::size_t Unknown = npos - 1;
+        std::vector<std::size_t> Next(Terms.size());
+        for (std::size_t First = 0; First < Count; First += Group) {
+            if (Hit[First / Group])
+                continue;
+            const std::size_t Last = std::min(Count, First + Group);
+            const std::string_view Texts = Buffer.substr(0, Ends[Last - 1]);
+            std::fill(Next.begin(), Next.end(), Unknown);
+            for (std::size_t J = First; J < Last; ++J) {
+                const std::size_t Begin = J ? Ends[J - 1] : 0;
+                const std::size_t End = Ends[J];
+                const bool Matched = EvaluateTerms(Rule, [&](int I) {
+                    const TNeedle& Term = Terms[static_cast<std::size_t>(I)];
+                    std::size_t& At = Next[static_cast<std::size_t>(I)];
+                    if (At == Unknown || (At != npos && At < Begin))
+                        At = Term.Find(Texts, Begin);
+                    return At != npos && At + Term.Size() <= End;
+                });
+                if (Matched) {
+                    Hit[First / Group] = 1;
+                    break;
+                }
+            }
+        }
     }
 };
 
@@ -728,8 +785,12 @@ void TPreparedCompareRule::MatchGroups(std::string_view Buffer, std::span<const 
                                        std::size_t Group, std::span<unsigned char> Hit) const {
     const TImpl& Impl = *FImpl;
     const bool OneNeedle = (Impl.Method == scmSubString && !LeadBytes().Any) ||
-                           (Impl.Method == scmWildcard && Impl.Wild == TWildKind::Inner);
+                           (Impl.Method == scmWildcard && Impl.Wild == TWildKind::Inner) || Impl.PlainRegex;
     const std::size_t Count = Ends.size();
+    if (Impl.Method == scmBoolean) {
+        Impl.BooleanGroups(Buffer, Ends, Group, Hit);
+        return;
+    }
     if (!OneNeedle || Impl.Needle.Size() == 0) {
         std::size_t Begin = 0;
         for (std::size_t I = 0; I < Count; ++I) {

@@ -1,5 +1,6 @@
 // Many texts searched at once must give what Matches gives text by text: no occurrence across the
-// end of a text, none lost after an occurrence that ran past one, every method and case.
+// end of a text, none lost after an occurrence that ran past one, every method and case. Regular
+// expressions of plain text are searched as substrings and must still answer as the engine does.
 #include "matching/vxStringCompare.h"
 
 #include <gtest/gtest.h>
@@ -57,8 +58,13 @@ TEST(MatchGroups, AgreesWithMatchesTextByText) {
         const TLayout L = Lay(Texts);
         const std::size_t Group = 1 + Random() % 4;
         const std::string Needle = Word(3);
+        std::string Boolean = "<bool>";
+        for (int Term = static_cast<int>(Random() % 4); Term >= 0; --Term) {
+            const char* const Joins[] = {"", "AND ", "OR ", "NOT ", "AND NOT ", "OR NOT "};
+            Boolean += std::string(Joins[Random() % std::size(Joins)]) + Word(2) + "b ";
+        }
         const std::string Rules[] = {std::string(Prefixes[Random() % std::size(Prefixes)]) + Needle,
-                                     "<wc>*" + Needle + "*", "<wc>" + Needle + "*"};
+                                     "<wc>*" + Needle + "*", "<wc>" + Needle + "*", Boolean};
         for (const std::string& R : Rules)
             for (const bool IgnoreCase : {true, false}) {
                 const TPreparedCompareRule Rule(R, IgnoreCase, scmSubString);
@@ -92,6 +98,36 @@ TEST(MatchGroups, TextBoundariesAndLongNeedles) {
         const TPreparedCompareRule Rule(C.Rule, true, scmSubString);
         EXPECT_EQ(AtOnce(Rule, L, C.Group), OneByOne(Rule, L, C.Group)) << C.Rule;
     }
+}
+
+TEST(PlainTextRegex, AgreesWithTheEngine) {
+    std::mt19937 Random(2024);
+    const std::string PatternBytes = "aAbB 1_-#}]\xE9.(";
+    const std::string TextBytes = std::string("aAbB 1_-#}]\xE9\xC9\n", 14) + std::string(1, '\0');
+    auto Pick = [&](const std::string& From, std::size_t Max) {
+        std::string S(std::uniform_int_distribution<std::size_t>(0, Max)(Random), ' ');
+        for (char& C : S)
+            C = From[Random() % From.size()];
+        return S;
+    };
+    int Matched = 0;
+    for (int I = 0; I < 20000; ++I) {
+        const std::string Rule = (Random() % 2 ? "<pcre>" : "<regexpr>") + Pick(PatternBytes, 3);
+        const std::string Text = Pick(TextBytes, 10);
+        const bool IgnoreCase = Random() % 2;
+        bool Expected = false;
+        try {
+            Expected = MatchesCompareRule(Text, Rule, IgnoreCase, scmSubString);
+        } catch (const ECompareRuleError&) {
+            EXPECT_THROW(TPreparedCompareRule(Rule, IgnoreCase, scmSubString).Matches(Text),
+                         ECompareRuleError);
+            continue;
+        }
+        ASSERT_EQ(TPreparedCompareRule(Rule, IgnoreCase, scmSubString).Matches(Text), Expected)
+            << "text \"" << Text << "\", rule \"" << Rule << "\", ignore case " << IgnoreCase;
+        Matched += Expected;
+    }
+    EXPECT_GT(Matched, 1000);
 }
 
 TEST(MatchGroups, DoubleByteTextsCountOnlyOccurrencesOnCharacterStarts) {
