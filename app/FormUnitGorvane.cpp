@@ -422,9 +422,9 @@ void TTweakPanel::ApplyClick() {
             FBackupSwitch = FCurrentSwitch;
             FCurrentSwitch = state == Qt::Checked;
         } else if (EditTweak) {
-            FBackupNumber = FCurrentNumber;
             std::int32_t number = 0;
             if (!TryStrToInt(ToSystem(EditTweak->text()), number)) {
+                FBackupNumber = FCurrentNumber;
                 MessageDlg(QStringLiteral("You need to enter a number, without any text. Please edit and try "
                                           "again, your change was not saved!"),
                            TMsgDlgType::mtError, mbOK, window());
@@ -432,6 +432,7 @@ void TTweakPanel::ApplyClick() {
                 if (!RegistryWriteInteger(root, path, backup, 32, FCurrentNumber) ||
                     !RegistryWriteInteger(root, path, name, 32, number))
                     return ReportWriteFailure(WriteFailureReason(root));
+                FBackupNumber = FCurrentNumber;
                 FCurrentNumber = number;
             }
         } else {

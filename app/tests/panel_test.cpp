@@ -3,6 +3,7 @@
 #include "app/tests/GuiTest.h"
 
 #include "registry/RegBackend.h"
+#include "registry/hlvRegTools.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -333,48 +334,55 @@ TEST_F(Panel, TextsAreShownAsWritten) {
     EXPECT_EQ(panel->LinkLabel, nullptr);
 }
 
-// A refused write says so, keeps the fields and leaves Apply enabled for another try.
+// A refused write says so, keeps the current and backup fields and leaves Apply enabled for
+// another try.
 TEST_F(Panel, ARefusedWriteIsReportedAndCanBeRetried) {
-    const struct {
-        const char* Extra;
-        const char* Input;
-    } cases[] = {
-        {"RegDataType=REG_SZ", "new"},
-        {"RegDataType=REG_DWORD", "7"},
-        {"RegDataType=REG_DWORD\nRegBooleanDecision=1", nullptr},
-    };
+    ASSERT_TRUE(RegistryWriteString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Test", "v0", 32, "old"));
+    ASSERT_TRUE(RegistryWriteString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Test", "v0 (undo backup)", 32, "older"));
+    for (const char* name : {"v1", "v2"}) {
+        ASSERT_TRUE(
+            RegistryWriteInteger(HKEY_LOCAL_MACHINE, "SOFTWARE\\Test", name, 32, name[1] == '1' ? 3 : 1));
+        ASSERT_TRUE(RegistryWriteInteger(HKEY_LOCAL_MACHINE, "SOFTWARE\\Test",
+                                         std::string(name) + SUndoBackupSuffix, 32, name[1] == '1' ? 2 : 0));
+    }
+    const char* const kinds[] = {"RegDataType=REG_SZ", "RegDataType=REG_DWORD",
+                                 "RegDataType=REG_DWORD\nRegBooleanDecision=1"};
     std::string ini;
     for (int i = 0; i < 3; ++i)
         ini += "[m" + std::to_string(i) + "]\nTitle=Machine " + std::to_string(i) +
                "\nRegRootKey=HKLM\nRegKeyPath=SOFTWARE\\Test\nRegValueName=v" + std::to_string(i) + "\n" +
-               cases[i].Extra + "\n";
+               kinds[i] + "\n";
     WriteTweakFile("t.ini", ini);
     Open();
     Guard.RefuseMachineWrites = true;
     for (int i = 0; i < 3; ++i) {
         Search("Machine " + QString::number(i));
         TTweakPanel* panel = Form->Panels().front();
-        if (cases[i].Input)
-            QTest::keyClicks(panel->findChild<QLineEdit*>("EditTweak"), cases[i].Input);
-        else
+        if (panel->CheckboxTweak)
             QTest::mouseClick(panel->CheckboxTweak, Qt::LeftButton);
+        else
+            QTest::keyClicks(panel->findChild<QLineEdit*>("EditTweak"), "7");
         Dialogs.MessageBoxes.clear();
         Click(panel->ButtonSave);
-        ASSERT_EQ(Dialogs.MessageBoxes.size(), 1u) << cases[i].Extra;
+        ASSERT_EQ(Dialogs.MessageBoxes.size(), 1u) << kinds[i];
         EXPECT_TRUE(Dialogs.MessageBoxes[0].Text.contains("was not written"));
         EXPECT_TRUE(Dialogs.MessageBoxes[0].Text.contains("administrator"));
         EXPECT_TRUE(panel->ButtonSave->isEnabled());
-        EXPECT_FALSE(panel->ButtonUndo->isEnabled());
-        EXPECT_EQ(panel->FCurrentText, "");
-        EXPECT_EQ(panel->FCurrentNumber, 0);
-        EXPECT_FALSE(panel->FCurrentSwitch);
+        EXPECT_EQ(panel->FCurrentText, i == 0 ? "old" : "");
+        EXPECT_EQ(panel->FBackupText, i == 0 ? "older" : "");
+        EXPECT_EQ(panel->FCurrentNumber, i == 1 ? 3 : 0);
+        EXPECT_EQ(panel->FBackupNumber, i == 1 ? 2 : 0);
+        EXPECT_EQ(panel->FCurrentSwitch, i == 2);
+        EXPECT_FALSE(panel->FBackupSwitch);
 
         Guard.RefuseMachineWrites = false;
         Click(panel->ButtonSave);
         EXPECT_FALSE(panel->ButtonSave->isEnabled()) << "the retry went through";
-        EXPECT_TRUE(panel->ButtonUndo->isEnabled());
         Guard.RefuseMachineWrites = true;
     }
+    std::int32_t number = 0;
+    EXPECT_TRUE(RegistryReadInteger(HKEY_LOCAL_MACHINE, "SOFTWARE\\Test", "v1", number));
+    EXPECT_EQ(number, 37);
 }
 
 // The backup goes first on every path; when the value's own write then fails, the value is as it
