@@ -10,6 +10,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
+#define GORVANE_FIND_AVX2
+#include <immintrin.h>
+#endif
 #if defined(_WIN32)
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
@@ -131,6 +135,10 @@ public:
         std::size_t I = From;
         if (!FBorder.empty())
             return FindLinear(Text, From);
+#if defined(GORVANE_FIND_AVX2)
+        if (N - I >= M + 31 && HasAvx2)
+            return FindWide(H, N, I);
+#endif
 #if defined(__SSE2__)
         if (N - I >= M + 15) {
             const __m128i FirstMask = _mm_set1_epi8(FMask[0]);
@@ -177,6 +185,39 @@ public:
 
 private:
     static constexpr std::size_t LinearFrom = 64;
+
+#if defined(GORVANE_FIND_AVX2)
+    static inline const bool HasAvx2 = __builtin_cpu_supports("avx2");
+
+    // The block search above with 32 candidate places per step, for processors that have them.
+    __attribute__((target("avx2"))) std::size_t FindWide(const char* H, std::size_t N, std::size_t I) const {
+        const std::size_t M = FValue.size();
+        const __m256i FirstMask = _mm256_set1_epi8(FMask[0]);
+        const __m256i FirstValue = _mm256_set1_epi8(FValue[0]);
+        const __m256i LastMask = _mm256_set1_epi8(FMask[M - 1]);
+        const __m256i LastValue = _mm256_set1_epi8(FValue[M - 1]);
+        for (;;) {
+            const bool LastStep = I + M + 31 > N;
+            const std::size_t Start = LastStep ? N - M - 31 : I;
+            const __m256i A = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(H + Start));
+            const __m256i B = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(H + Start + M - 1));
+            const __m256i Eq = _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_or_si256(A, FirstMask), FirstValue),
+                                                _mm256_cmpeq_epi8(_mm256_or_si256(B, LastMask), LastValue));
+            auto Bits = static_cast<std::uint32_t>(_mm256_movemask_epi8(Eq));
+            if (LastStep)
+                Bits &= ~0u << (I - Start);
+            while (Bits != 0) {
+                const std::size_t At = Start + static_cast<std::size_t>(__builtin_ctz(Bits));
+                if (Equal(H + At))
+                    return At;
+                Bits &= Bits - 1;
+            }
+            if (LastStep)
+                return npos;
+            I += 32;
+        }
+    }
+#endif
 
     // Knuth-Morris-Pratt over the text as the needle's values see it (letters lower-cased when
     // case is folded).
