@@ -299,7 +299,7 @@ struct TRegistryTweakList::TIndex {
     std::uint64_t NextVersion = 1;
 
     // The searched texts of every tweak by slot, one after another; Ends[SearchedFields * s + k] is
-    // where field k of slot s ends. Empty Ends: not built yet; Usable false: too large to offset.
+    // where field k of slot s ends. Not usable when it is too large for 32-bit offsets.
     bool LayoutBuilt = false;
     bool LayoutUsable = false;
     std::string Text;
@@ -376,6 +376,8 @@ struct TRegistryTweakList::TIndex {
     }
 
     void RememberStep(std::uint64_t From, int Field, std::uint64_t To) {
+        // A step whose result was forgotten is replaced, not left to shadow the new one.
+        std::erase_if(Steps, [&](const TStep& s) { return s.From == From && s.Field == Field; });
         if (Steps.size() == Remembered)
             Steps.erase(Steps.begin());
         Steps.push_back({From, Field, To});
