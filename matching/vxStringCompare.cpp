@@ -197,6 +197,8 @@ private:
         const __m256i LastMask = _mm256_set1_epi8(FMask[M - 1]);
         const __m256i LastValue = _mm256_set1_epi8(FValue[M - 1]);
         for (;;) {
+            if (I + M > N) // every place seen
+                return npos;
             const bool LastStep = I + M + 31 > N;
             const std::size_t Start = LastStep ? N - M - 31 : I;
             const __m256i A = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(H + Start));
