@@ -474,6 +474,10 @@ void TRegistryTweakList::SortBy(int Field) {
                 return;
             }
     // A stable counting sort by rank.
+    // The first sort ranks all three fields: the window sorts by company and product at start-up,
+    // and the title's ranks, the dearest, would otherwise hold up the first key stroke.
+    for (int f = 0; f < sfCount; ++f)
+        index.RanksFor(f, FOwned);
     const std::vector<std::uint32_t>& ranks = index.RanksFor(Field, FOwned);
     std::vector<std::uint32_t> start(index.RankCount[static_cast<std::size_t>(Field)] + 1, 0);
     for (std::uint32_t slot : FOrder)
