@@ -1,5 +1,7 @@
 #include "matching/vxStringCompare.h"
 
+#include "matching/vxBlockSearch.h"
+
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
@@ -10,10 +12,7 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
-#define GORVANE_FIND_AVX2
-#include <immintrin.h>
-#endif
+
 #if defined(_WIN32)
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
@@ -91,6 +90,21 @@ template <class TFind> std::size_t FindOnCharStart(std::string_view Text, TFind 
 
 // ---- Substring search with case folded on the fly ----------------------------------------------
 
+#if defined(__SSE2__)
+struct TSseLanes {
+    static constexpr std::size_t Width = 16;
+    static __m128i Set(char C) { return _mm_set1_epi8(C); }
+    static std::uint32_t Places(const char* First, const char* Last, __m128i FirstMask, __m128i FirstValue,
+                                __m128i LastMask, __m128i LastValue) {
+        const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i*>(First));
+        const __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Last));
+        const __m128i Eq = _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(A, FirstMask), FirstValue),
+                                         _mm_cmpeq_epi8(_mm_or_si128(B, LastMask), LastValue));
+        return static_cast<std::uint32_t>(_mm_movemask_epi8(Eq));
+    }
+};
+#endif
+
 // A needle byte matches a text byte X when (X | Mask) == Value: a letter of a folded needle then
 // accepts both of its cases, a wildcard "?" (Mask and Value 0xFF) any byte, every other byte only
 // itself.
@@ -108,6 +122,7 @@ public:
                 FMask[I] = 0x20;
             }
         }
+        ChooseProbes();
         // Checking every candidate place costs up to M steps each; from this length on the walk
         // that never steps back keeps a long needle in a long text from taking quadratic time.
         if (FValue.size() >= LinearFrom && !(AnyByteWildcard && Pattern.find('?') != npos)) {
@@ -137,37 +152,11 @@ public:
             return FindLinear(Text, From);
 #if defined(GORVANE_FIND_AVX2)
         if (N - I >= M + 31 && HasAvx2)
-            return FindWide(H, N, I);
+            return BlockFindWide(H, N, I, FValue.data(), FMask.data(), M, FProbe[0], FProbe[1]);
 #endif
 #if defined(__SSE2__)
-        if (N - I >= M + 15) {
-            const __m128i FirstMask = _mm_set1_epi8(FMask[0]);
-            const __m128i FirstValue = _mm_set1_epi8(FValue[0]);
-            const __m128i LastMask = _mm_set1_epi8(FMask[M - 1]);
-            const __m128i LastValue = _mm_set1_epi8(FValue[M - 1]);
-            // 16 candidate places per step; the last step overlaps the one before it instead of
-            // leaving a tail to walk byte by byte, and ignores the places already seen.
-            for (;;) {
-                const bool LastStep = I + M + 15 > N;
-                const std::size_t Start = LastStep ? N - M - 15 : I;
-                const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i*>(H + Start));
-                const __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(H + Start + M - 1));
-                const __m128i Eq = _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(A, FirstMask), FirstValue),
-                                                 _mm_cmpeq_epi8(_mm_or_si128(B, LastMask), LastValue));
-                auto Bits = static_cast<unsigned>(_mm_movemask_epi8(Eq));
-                if (LastStep)
-                    Bits &= ~0u << (I - Start);
-                while (Bits != 0) {
-                    const std::size_t At = Start + static_cast<std::size_t>(__builtin_ctz(Bits));
-                    if (Equal(H + At))
-                        return At;
-                    Bits &= Bits - 1;
-                }
-                if (LastStep)
-                    return npos;
-                I += 16;
-            }
-        }
+        if (N - I >= M + 15)
+            return BlockFind<TSseLanes>(H, N, I, FValue.data(), FMask.data(), M, FProbe[0], FProbe[1]);
 #endif
         for (; I + M <= N; ++I)
             if ((H[I] | FMask[0]) == FValue[0] && Equal(H + I))
@@ -186,39 +175,36 @@ public:
 private:
     static constexpr std::size_t LinearFrom = 64;
 
+    // The block search tests two bytes of the needle at every place; bytes rare in text leave fewer
+    // places to check in full. Ranks: lower is rarer, by how often letters occur in English.
+    void ChooseProbes() {
+        const std::size_t M = FValue.size();
+        if (M < 2)
+            return;
+        auto Rank = [&](std::size_t K) {
+            if (static_cast<unsigned char>(FMask[K]) == 0xFF)
+                return 100; // "?" takes any byte
+            const auto U = static_cast<unsigned char>(FValue[K]);
+            if (Fold(U) >= 'A' && Fold(U) <= 'Z') {
+                constexpr std::string_view Common = "zqjxkvbpygfwmucldrhsnioate";
+                return static_cast<int>(Common.find(static_cast<char>(Fold(U) | 0x20))) + 10;
+            }
+            return U == ' ' ? 40 : 5; // other bytes: mostly rare, except the blank
+        };
+        std::size_t A = 0;
+        for (std::size_t K = 0; K < M; ++K)
+            if (Rank(K) < Rank(A))
+                A = K;
+        std::size_t B = A == M - 1 ? 0 : M - 1;
+        for (std::size_t K = 0; K < M; ++K)
+            if (K != A && Rank(K) < Rank(B))
+                B = K;
+        FProbe[0] = std::min(A, B);
+        FProbe[1] = std::max(A, B);
+    }
+
 #if defined(GORVANE_FIND_AVX2)
     static inline const bool HasAvx2 = __builtin_cpu_supports("avx2");
-
-    // The block search above with 32 candidate places per step, for processors that have them.
-    __attribute__((target("avx2"))) std::size_t FindWide(const char* H, std::size_t N, std::size_t I) const {
-        const std::size_t M = FValue.size();
-        const __m256i FirstMask = _mm256_set1_epi8(FMask[0]);
-        const __m256i FirstValue = _mm256_set1_epi8(FValue[0]);
-        const __m256i LastMask = _mm256_set1_epi8(FMask[M - 1]);
-        const __m256i LastValue = _mm256_set1_epi8(FValue[M - 1]);
-        for (;;) {
-            if (I + M > N) // every place seen
-                return npos;
-            const bool LastStep = I + M + 31 > N;
-            const std::size_t Start = LastStep ? N - M - 31 : I;
-            const __m256i A = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(H + Start));
-            const __m256i B = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(H + Start + M - 1));
-            const __m256i Eq = _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_or_si256(A, FirstMask), FirstValue),
-                                                _mm256_cmpeq_epi8(_mm256_or_si256(B, LastMask), LastValue));
-            auto Bits = static_cast<std::uint32_t>(_mm256_movemask_epi8(Eq));
-            if (LastStep)
-                Bits &= ~0u << (I - Start);
-            while (Bits != 0) {
-                const std::size_t At = Start + static_cast<std::size_t>(__builtin_ctz(Bits));
-                if (Equal(H + At))
-                    return At;
-                Bits &= Bits - 1;
-            }
-            if (LastStep)
-                return npos;
-            I += 32;
-        }
-    }
 #endif
 
     // Knuth-Morris-Pratt over the text as the needle's values see it (letters lower-cased when
@@ -239,6 +225,7 @@ private:
 
     std::string FValue;
     std::string FMask;
+    std::size_t FProbe[2] = {0, 0};   // the two places the block search tests first
     std::vector<std::size_t> FBorder; // longest proper border of each prefix, for long needles
     bool FLowerText = false;
 };
@@ -779,20 +766,19 @@ struct TPreparedCompareRule::TImpl {
         return false;
     }
 
-    // A boolean rule over many texts, a group at a time and text by text as Matches would, but each
-    // term searched from where it is needed through the rest of the group: its first occurrence
-    // there answers for every text up to it, so a term absent from a group is searched for once.
+    // A boolean rule over many texts, text by text as Matches would, but each term is searched for
+    // through all the texts that follow: its next occurrence answers for every text up to it, so a
+    // term is looked for again only once a text has passed it.
     void BooleanGroups(std::string_view Buffer, std::span<const std::uint32_t> Ends, std::size_t Group,
                        std::span<unsigned char> Hit) const {
         const std::size_t Count = Ends.size();
+        const std::string_view Texts = Buffer.substr(0, Count ? Ends[Count - 1] : 0);
         constexpr std::size_t Unknown = npos - 1;
-        std::vector<std::size_t> Next(Terms.size());
+        std::vector<std::size_t> Next(Terms.size(), Unknown);
         for (std::size_t First = 0; First < Count; First += Group) {
             if (Hit[First / Group])
                 continue;
             const std::size_t Last = std::min(Count, First + Group);
-            const std::string_view Texts = Buffer.substr(0, Ends[Last - 1]);
-            std::fill(Next.begin(), Next.end(), Unknown);
             for (std::size_t J = First; J < Last; ++J) {
                 const std::size_t Begin = J ? Ends[J - 1] : 0;
                 const std::size_t End = Ends[J];
