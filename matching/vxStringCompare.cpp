@@ -204,7 +204,10 @@ private:
     }
 
 #if defined(GORVANE_FIND_AVX2)
-    static inline const bool HasAvx2 = __builtin_cpu_supports("avx2");
+    static inline const bool HasAvx2 = [] {
+        __builtin_cpu_init(); // static initialisation may run before the compiler's own detection
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
 #endif
 
     // Knuth-Morris-Pratt over the text as the needle's values see it (letters lower-cased when
