@@ -33,6 +33,7 @@
 
 #include <cctype>
 #include <exception>
+#include <utility>
 
 namespace {
 
@@ -52,6 +53,43 @@ QLabel* PlainLabel(const QString& Text, QWidget* Parent) {
     label->setText(Text);
     return label;
 }
+
+// A word-wrapped label measures its text anew for every width it is asked about, and a rebuild asks
+// each description the same few widths many times over: the heights are kept until text or font
+// change.
+class TWrappedLabel : public QLabel {
+public:
+    explicit TWrappedLabel(QWidget* Parent) : QLabel(Parent) {
+        setTextFormat(Qt::PlainText); // tweak texts are shown as written, "&" and "<" included
+        setWordWrap(true);
+    }
+    int heightForWidth(int Width) const override {
+        if (FMeasuredText.size() != text().size() || FMeasuredText != text()) {
+            FMeasuredText = text();
+            FHeights.clear();
+        }
+        for (const auto& [width, height] : FHeights)
+            if (width == Width)
+                return height;
+        const int height = QLabel::heightForWidth(Width);
+        if (FHeights.size() >= MaxWidthsKept)
+            FHeights.erase(FHeights.begin());
+        FHeights.emplace_back(Width, height);
+        return height;
+    }
+
+protected:
+    void changeEvent(QEvent* Event) override {
+        if (Event->type() == QEvent::FontChange || Event->type() == QEvent::StyleChange)
+            FHeights.clear();
+        QLabel::changeEvent(Event);
+    }
+
+private:
+    static constexpr std::size_t MaxWidthsKept = 8;
+    mutable QString FMeasuredText;
+    mutable std::vector<std::pair<int, int>> FHeights;
+};
 
 // Check box captions treat "&" as a mnemonic marker; a doubled one shows as it is.
 QString LiteralAmpersands(QString Text) {
@@ -86,13 +124,22 @@ TEllipsisLabel::TEllipsisLabel(QWidget* Parent) : QWidget(Parent) {
 
 void TEllipsisLabel::setText(const QString& Text) {
     FText = Text;
+    FTextWidth = -1;
     updateGeometry();
     update();
 }
 
 QSize TEllipsisLabel::sizeHint() const {
     const QFontMetrics metrics(font());
-    return {metrics.horizontalAdvance(FText), metrics.height()};
+    if (FTextWidth < 0)
+        FTextWidth = metrics.horizontalAdvance(FText);
+    return {FTextWidth, metrics.height()};
+}
+
+void TEllipsisLabel::changeEvent(QEvent* Event) {
+    if (Event->type() == QEvent::FontChange || Event->type() == QEvent::StyleChange)
+        FTextWidth = -1;
+    QWidget::changeEvent(Event);
 }
 
 QSize TEllipsisLabel::minimumSizeHint() const {
@@ -174,7 +221,7 @@ TTweakPanel::TTweakPanel(QWidget* Owner, TRegistryTweak* Tweak) : FTweak(Tweak),
     LabelProduct->setObjectName(QStringLiteral("LabelProduct"));
     LabelTitle = new TEllipsisLabel(this);
     LabelTitle->setObjectName(QStringLiteral("LabelTitle"));
-    LabelDescription = PlainLabel({}, this);
+    LabelDescription = new TWrappedLabel(this);
     LabelDescription->setObjectName(QStringLiteral("LabelDescription"));
     if (!FTweak->TechRefUrl.empty()) {
         LinkLabel = new TLinkLabel(this);
@@ -288,7 +335,6 @@ void TTweakPanel::BuildLayout() {
     }
 
     LabelDescription->setText(FromSystem(FTweak->Description));
-    LabelDescription->setWordWrap(true);
     LabelTitle->setText(FromSystem(FTweak->Title));
     QFont bold = LabelTitle->font();
     bold.setBold(true);

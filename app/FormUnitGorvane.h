@@ -35,9 +35,11 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* Event) override;
+    void changeEvent(QEvent* Event) override;
 
 private:
     QString FText;
+    mutable int FTextWidth = -1; // measured once per text and font
 };
 
 // The technical reference address: underlined, hand cursor, reports a click.
