@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFontMetrics>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -54,41 +55,63 @@ QLabel* PlainLabel(const QString& Text, QWidget* Parent) {
     return label;
 }
 
-// A word-wrapped label measures its text anew for every width it is asked about, and a rebuild asks
-// each description the same few widths many times over: the heights are kept until text or font
-// change.
+// A word-wrapped label lays its whole text out again for every size it is asked about, and a
+// rebuild asks each description for its hints and the same few widths many times over. What a
+// text measures depends on nothing but the text and the font, so the measures are shared by every
+// description label showing that text: typing on in the search box shows mostly the panels of the
+// key stroke before.
 class TWrappedLabel : public QLabel {
 public:
     explicit TWrappedLabel(QWidget* Parent) : QLabel(Parent) {
         setTextFormat(Qt::PlainText); // tweak texts are shown as written, "&" and "<" included
         setWordWrap(true);
     }
+    QSize sizeHint() const override {
+        TMeasures& measures = Measures();
+        if (!measures.Hint.isValid())
+            measures.Hint = QLabel::sizeHint();
+        return measures.Hint;
+    }
+    QSize minimumSizeHint() const override {
+        TMeasures& measures = Measures();
+        if (!measures.MinimumHint.isValid())
+            measures.MinimumHint = QLabel::minimumSizeHint();
+        return measures.MinimumHint;
+    }
     int heightForWidth(int Width) const override {
-        if (FMeasuredText.size() != text().size() || FMeasuredText != text()) {
-            FMeasuredText = text();
-            FHeights.clear();
-        }
-        for (const auto& [width, height] : FHeights)
+        TMeasures& measures = Measures();
+        for (const auto& [width, height] : measures.Heights)
             if (width == Width)
                 return height;
         const int height = QLabel::heightForWidth(Width);
-        if (FHeights.size() >= MaxWidthsKept)
-            FHeights.erase(FHeights.begin());
-        FHeights.emplace_back(Width, height);
+        if (measures.Heights.size() >= MaxWidthsKept)
+            measures.Heights.erase(measures.Heights.begin());
+        measures.Heights.emplace_back(Width, height);
         return height;
     }
 
-protected:
-    void changeEvent(QEvent* Event) override {
-        if (Event->type() == QEvent::FontChange || Event->type() == QEvent::StyleChange)
-            FHeights.clear();
-        QLabel::changeEvent(Event);
-    }
-
 private:
+    struct TMeasures {
+        QFont Font;
+        QSize Hint, MinimumHint; // invalid until measured
+        std::vector<std::pair<int, int>> Heights;
+    };
     static constexpr std::size_t MaxWidthsKept = 8;
-    mutable QString FMeasuredText;
-    mutable std::vector<std::pair<int, int>> FHeights;
+    static constexpr qsizetype MaxTextsKept = 4096;
+
+    TMeasures& Measures() const {
+        static QHash<QString, TMeasures> shared;
+        const QString& shown = text();
+        auto it = shared.find(shown);
+        if (it == shared.end()) {
+            if (shared.size() >= MaxTextsKept)
+                shared.clear();
+            it = shared.insert(shown, TMeasures{font(), {}, {}, {}});
+        } else if (!(it->Font == font())) {
+            *it = TMeasures{font(), {}, {}, {}};
+        }
+        return *it;
+    }
 };
 
 // Check box captions treat "&" as a mnemonic marker; a doubled one shows as it is.
