@@ -18,8 +18,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFontMetrics>
-#include <QHash>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -55,11 +55,59 @@ QLabel* PlainLabel(const QString& Text, QWidget* Parent) {
     return label;
 }
 
-// A word-wrapped label lays its whole text out again for every size it is asked about, and a
-// rebuild asks each description for its hints and the same few widths many times over. What a
-// text measures depends on nothing but the text and the font, so the measures are shared by every
-// description label showing that text: typing on in the search box shows mostly the panels of the
-// key stroke before.
+// Qt lays a label's whole text out again for every size it is asked about, and a rebuild asks each
+// new panel's labels for their hints and the same few heights many times over. What a text
+// measures depends only on the text, the font and the wrapping, so the measures are shared by the
+// labels of one kind that show the same text: typing on in the search box shows mostly the panels
+// of the key stroke before.
+struct TTextMeasures {
+    QFont Font;
+    bool WordWrap = false;
+    QSize Hint, MinimumHint;                  // invalid until measured
+    std::vector<std::pair<int, int>> Heights; // (width, height), the latest last
+};
+
+class TSharedMeasures {
+public:
+    // Nullptr for a label whose margins or indent make its measures its own.
+    TTextMeasures* For(const QLabel& Label) {
+        if (Label.margin() != 0 || Label.indent() >= 0 || !Label.contentsMargins().isNull())
+            return nullptr;
+        return &For(Label.text(), Label.font(), Label.wordWrap());
+    }
+    TTextMeasures& For(const QString& Text, const QFont& Font, bool WordWrap = false) {
+        auto it = FMeasures.find(Text);
+        if (it == FMeasures.end()) {
+            if (FMeasures.size() >= MaxTextsKept)
+                FMeasures.clear();
+            it = FMeasures.insert(Text, TTextMeasures{Font, WordWrap, {}, {}, {}});
+        } else if (it->WordWrap != WordWrap || !(it->Font == Font)) {
+            *it = TTextMeasures{Font, WordWrap, {}, {}, {}};
+        }
+        return *it;
+    }
+
+private:
+    static constexpr qsizetype MaxTextsKept = 4096;
+    QHash<QString, TTextMeasures> FMeasures;
+};
+
+template <typename Measure>
+QSize SharedHint(TSharedMeasures& Shared, const QLabel& Label, bool Minimum, Measure Compute) {
+    TTextMeasures* measures = Shared.For(Label);
+    if (!measures)
+        return Compute();
+    QSize& hint = Minimum ? measures->MinimumHint : measures->Hint;
+    if (!hint.isValid())
+        hint = Compute();
+    return hint;
+}
+
+TSharedMeasures& LinkMeasures() {
+    static TSharedMeasures shared;
+    return shared;
+}
+
 class TWrappedLabel : public QLabel {
 public:
     explicit TWrappedLabel(QWidget* Parent) : QLabel(Parent) {
@@ -67,50 +115,30 @@ public:
         setWordWrap(true);
     }
     QSize sizeHint() const override {
-        TMeasures& measures = Measures();
-        if (!measures.Hint.isValid())
-            measures.Hint = QLabel::sizeHint();
-        return measures.Hint;
+        return SharedHint(Shared(), *this, false, [this] { return QLabel::sizeHint(); });
     }
     QSize minimumSizeHint() const override {
-        TMeasures& measures = Measures();
-        if (!measures.MinimumHint.isValid())
-            measures.MinimumHint = QLabel::minimumSizeHint();
-        return measures.MinimumHint;
+        return SharedHint(Shared(), *this, true, [this] { return QLabel::minimumSizeHint(); });
     }
     int heightForWidth(int Width) const override {
-        TMeasures& measures = Measures();
-        for (const auto& [width, height] : measures.Heights)
+        TTextMeasures* measures = Shared().For(*this);
+        if (!measures)
+            return QLabel::heightForWidth(Width);
+        for (const auto& [width, height] : measures->Heights)
             if (width == Width)
                 return height;
         const int height = QLabel::heightForWidth(Width);
-        if (measures.Heights.size() >= MaxWidthsKept)
-            measures.Heights.erase(measures.Heights.begin());
-        measures.Heights.emplace_back(Width, height);
+        if (measures->Heights.size() >= MaxWidthsKept)
+            measures->Heights.erase(measures->Heights.begin());
+        measures->Heights.emplace_back(Width, height);
         return height;
     }
 
 private:
-    struct TMeasures {
-        QFont Font;
-        QSize Hint, MinimumHint; // invalid until measured
-        std::vector<std::pair<int, int>> Heights;
-    };
     static constexpr std::size_t MaxWidthsKept = 8;
-    static constexpr qsizetype MaxTextsKept = 4096;
-
-    TMeasures& Measures() const {
-        static QHash<QString, TMeasures> shared;
-        const QString& shown = text();
-        auto it = shared.find(shown);
-        if (it == shared.end()) {
-            if (shared.size() >= MaxTextsKept)
-                shared.clear();
-            it = shared.insert(shown, TMeasures{font(), {}, {}, {}});
-        } else if (!(it->Font == font())) {
-            *it = TMeasures{font(), {}, {}, {}};
-        }
-        return *it;
+    static TSharedMeasures& Shared() {
+        static TSharedMeasures shared;
+        return shared;
     }
 };
 
@@ -147,22 +175,18 @@ TEllipsisLabel::TEllipsisLabel(QWidget* Parent) : QWidget(Parent) {
 
 void TEllipsisLabel::setText(const QString& Text) {
     FText = Text;
-    FTextWidth = -1;
     updateGeometry();
     update();
 }
 
 QSize TEllipsisLabel::sizeHint() const {
-    const QFontMetrics metrics(font());
-    if (FTextWidth < 0)
-        FTextWidth = metrics.horizontalAdvance(FText);
-    return {FTextWidth, metrics.height()};
-}
-
-void TEllipsisLabel::changeEvent(QEvent* Event) {
-    if (Event->type() == QEvent::FontChange || Event->type() == QEvent::StyleChange)
-        FTextWidth = -1;
-    QWidget::changeEvent(Event);
+    static TSharedMeasures shared;
+    TTextMeasures& measures = shared.For(FText, font());
+    if (!measures.Hint.isValid()) {
+        const QFontMetrics metrics(font());
+        measures.Hint = {metrics.horizontalAdvance(FText), metrics.height()};
+    }
+    return measures.Hint;
 }
 
 QSize TEllipsisLabel::minimumSizeHint() const {
@@ -173,6 +197,14 @@ void TEllipsisLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QString shown = QFontMetrics(font()).elidedText(FText, Qt::ElideRight, width());
     painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+}
+
+QSize TLinkLabel::sizeHint() const {
+    return SharedHint(LinkMeasures(), *this, false, [this] { return QLabel::sizeHint(); });
+}
+
+QSize TLinkLabel::minimumSizeHint() const {
+    return SharedHint(LinkMeasures(), *this, true, [this] { return QLabel::minimumSizeHint(); });
 }
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* Event) {

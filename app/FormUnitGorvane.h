@@ -35,11 +35,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* Event) override;
-    void changeEvent(QEvent* Event) override;
 
 private:
     QString FText;
-    mutable int FTextWidth = -1; // measured once per text and font
 };
 
 // The technical reference address: underlined, hand cursor, reports a click.
@@ -47,6 +45,8 @@ class TLinkLabel : public QLabel {
     Q_OBJECT
 public:
     using QLabel::QLabel;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 signals:
     void clicked();
 
