@@ -142,6 +142,22 @@ private:
     }
 };
 
+// The toolbar's text buttons: every panel has the same few captions, measured once.
+class TToolbarButton : public QToolButton {
+public:
+    explicit TToolbarButton(QWidget* Parent) : QToolButton(Parent) {
+        setToolButtonStyle(Qt::ToolButtonTextOnly);
+        setAutoRaise(true);
+    }
+    QSize sizeHint() const override {
+        static TSharedMeasures shared;
+        TTextMeasures& measures = shared.For(text(), font());
+        if (!measures.Hint.isValid())
+            measures.Hint = QToolButton::sizeHint();
+        return measures.Hint;
+    }
+};
+
 // Check box captions treat "&" as a mnemonic marker; a doubled one shows as it is.
 QString LiteralAmpersands(QString Text) {
     return Text.replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -151,6 +167,13 @@ QString LiteralAmpersands(QString Text) {
 class TTweakCheckBox : public QCheckBox {
 public:
     using QCheckBox::QCheckBox;
+    QSize sizeHint() const override {
+        static TSharedMeasures shared;
+        TTextMeasures& measures = shared.For(text(), font());
+        if (!measures.Hint.isValid())
+            measures.Hint = QCheckBox::sizeHint();
+        return measures.Hint;
+    }
 
 protected:
     bool hitButton(const QPoint& Pos) const override { return rect().contains(Pos); }
@@ -287,7 +310,11 @@ TTweakPanel::TTweakPanel(QWidget* Owner, TRegistryTweak* Tweak) : FTweak(Tweak),
         if (FTweak->Suggestions.Count() > 0) {
             ComboBoxTweak = new QComboBox(this);
             ComboBoxTweak->setObjectName(QStringLiteral("ComboBoxTweak"));
-            ComboBoxTweak->setEditable(true);
+            // What setEditable(true) does, less building the drop-down list at once: the combo box
+            // builds it when it is first needed.
+            auto* edit = new QLineEdit(ComboBoxTweak);
+            edit->setPalette(ComboBoxTweak->palette());
+            ComboBoxTweak->setLineEdit(edit);
             ComboBoxTweak->setInsertPolicy(QComboBox::NoInsert);
             ComboBoxTweak->setEditText({});
         } else {
@@ -306,11 +333,9 @@ TTweakPanel::TTweakPanel(QWidget* Owner, TRegistryTweak* Tweak) : FTweak(Tweak),
     ToolbarTweak = new QWidget(this);
     ToolbarTweak->setObjectName(QStringLiteral("ToolbarTweak"));
     auto makeButton = [this](const char* Name, const QString& Caption) {
-        auto* button = new QToolButton(ToolbarTweak);
+        QToolButton* button = new TToolbarButton(ToolbarTweak);
         button->setObjectName(QLatin1String(Name));
         button->setText(Caption);
-        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        button->setAutoRaise(true);
         return button;
     };
     ButtonSave = makeButton("ButtonSave", QStringLiteral("Apply"));
