@@ -292,7 +292,10 @@ bool TryStrToInt(const std::string& Text, std::int32_t& Value) {
 
 // ---------------------------------------------------------------------------------------------
 
-TTweakPanel::TTweakPanel(QWidget* Owner, TRegistryTweak* Tweak) : FTweak(Tweak), FOwner(Owner) {
+// A hidden child of its owner until placed: its controls then take the owner's font from the
+// start, and placing the panel need not pass a new font down to every one of them.
+TTweakPanel::TTweakPanel(QWidget* Owner, TRegistryTweak* Tweak)
+    : QFrame(Owner), FTweak(Tweak), FOwner(Owner) {
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setLineWidth(1);
     LabelProduct = new TEllipsisLabel(this);
