@@ -928,10 +928,11 @@ private:
 };
 
 void TFormGorvane::DestroyPanels() {
-    for (auto it = FPanels.rbegin(); it != FPanels.rend(); ++it) {
-        FPanelLayout->removeWidget(*it);
+    // The newest panel is the layout's first item: deleted in this order, each panel leaves the
+    // layout at once (Qt takes a deleted child out of its parent's layout), and the layout is not
+    // searched through for every one of a long list.
+    for (auto it = FPanels.rbegin(); it != FPanels.rend(); ++it)
         delete *it;
-    }
     FPanels.clear();
 }
 
