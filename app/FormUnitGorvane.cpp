@@ -67,8 +67,19 @@ struct TTextMeasures {
     std::vector<std::pair<int, int>> Heights; // (width, height), the latest last
 };
 
+class TSharedMeasures;
+std::vector<TSharedMeasures*>& AllSharedMeasures() {
+    static std::vector<TSharedMeasures*> all;
+    return all;
+}
+
 class TSharedMeasures {
 public:
+    TSharedMeasures() { AllSharedMeasures().push_back(this); }
+    ~TSharedMeasures() { std::erase(AllSharedMeasures(), this); }
+    TSharedMeasures(const TSharedMeasures&) = delete;
+    TSharedMeasures& operator=(const TSharedMeasures&) = delete;
+    void Clear() { FMeasures.clear(); }
     // Nullptr for a label whose margins or indent make its measures its own.
     TTextMeasures* For(const QLabel& Label) {
         if (Label.margin() != 0 || Label.indent() >= 0 || !Label.contentsMargins().isNull())
@@ -189,6 +200,11 @@ std::string WriteFailureReason(HKEY Root) {
 }
 
 } // namespace
+
+void ForgetTextMeasures() {
+    for (TSharedMeasures* shared : AllSharedMeasures())
+        shared->Clear();
+}
 
 // ---------------------------------------------------------------------------------------------
 

@@ -23,6 +23,10 @@ class QWidget;
 class TRegistryTweak;
 class TRegistryTweakList;
 
+// The panels' labels and buttons share what their texts measure, across rebuilds; this forgets it
+// all, so that the next panels measure their texts anew.
+void ForgetTextMeasures();
+
 // A label that cuts its one line of text with a trailing ellipsis when it does not fit.
 class TEllipsisLabel : public QWidget {
     Q_OBJECT
