@@ -104,6 +104,14 @@ private:
 };
 
 template <typename Measure>
+QSize SharedHint(TSharedMeasures& Shared, const QString& Text, const QFont& Font, Measure Compute) {
+    TTextMeasures& measures = Shared.For(Text, Font);
+    if (!measures.Hint.isValid())
+        measures.Hint = Compute();
+    return measures.Hint;
+}
+
+template <typename Measure>
 QSize SharedHint(TSharedMeasures& Shared, const QLabel& Label, bool Minimum, Measure Compute) {
     TTextMeasures* measures = Shared.For(Label);
     if (!measures)
@@ -162,10 +170,7 @@ public:
     }
     QSize sizeHint() const override {
         static TSharedMeasures shared;
-        TTextMeasures& measures = shared.For(text(), font());
-        if (!measures.Hint.isValid())
-            measures.Hint = QToolButton::sizeHint();
-        return measures.Hint;
+        return SharedHint(shared, text(), font(), [this] { return QToolButton::sizeHint(); });
     }
 };
 
@@ -180,10 +185,7 @@ public:
     using QCheckBox::QCheckBox;
     QSize sizeHint() const override {
         static TSharedMeasures shared;
-        TTextMeasures& measures = shared.For(text(), font());
-        if (!measures.Hint.isValid())
-            measures.Hint = QCheckBox::sizeHint();
-        return measures.Hint;
+        return SharedHint(shared, text(), font(), [this] { return QCheckBox::sizeHint(); });
     }
 
 protected:
@@ -220,12 +222,10 @@ void TEllipsisLabel::setText(const QString& Text) {
 
 QSize TEllipsisLabel::sizeHint() const {
     static TSharedMeasures shared;
-    TTextMeasures& measures = shared.For(FText, font());
-    if (!measures.Hint.isValid()) {
+    return SharedHint(shared, FText, font(), [this] {
         const QFontMetrics metrics(font());
-        measures.Hint = {metrics.horizontalAdvance(FText), metrics.height()};
-    }
-    return measures.Hint;
+        return QSize(metrics.horizontalAdvance(FText), metrics.height());
+    });
 }
 
 QSize TEllipsisLabel::minimumSizeHint() const {

@@ -70,8 +70,9 @@ void Settle() {
 }
 
 // One iteration: the search text changes to the other set of the same size; timed until the panels
-// are built, placed, laid out and every pending event is handled.
-void BM_SearchRebuild(benchmark::State& state) {
+// are built, placed, laid out and every pending event is handled. Unmeasured, every iteration starts
+// with nothing the labels measured before: the first time these texts are shown.
+void SearchRebuild(benchmark::State& state, bool Unmeasured) {
     const int size = static_cast<int>(state.range(0));
     const QString terms[2] = {QString::fromStdString(Marker('q', size)),
                               QString::fromStdString(Marker('r', size))};
@@ -79,6 +80,11 @@ void BM_SearchRebuild(benchmark::State& state) {
     Settle();
     int next = 0;
     for (auto _ : state) {
+        if (Unmeasured) {
+            state.PauseTiming();
+            ForgetTextMeasures();
+            state.ResumeTiming();
+        }
         GForm->editSearchTerm->setText(terms[next]);
         Settle();
         next ^= 1;
@@ -87,24 +93,14 @@ void BM_SearchRebuild(benchmark::State& state) {
         state.SkipWithError("the search did not find the expected number of tweaks");
     state.counters["panels"] = static_cast<double>(GForm->Panels().size());
 }
+
+void BM_SearchRebuild(benchmark::State& state) {
+    SearchRebuild(state, false);
+}
 BENCHMARK(BM_SearchRebuild)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The same with nothing measured before: the first time these texts are shown.
 void BM_SearchRebuildUnmeasured(benchmark::State& state) {
-    const int size = static_cast<int>(state.range(0));
-    const QString terms[2] = {QString::fromStdString(Marker('q', size)),
-                              QString::fromStdString(Marker('r', size))};
-    GForm->editSearchTerm->setText(terms[1]);
-    Settle();
-    int next = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        ForgetTextMeasures();
-        state.ResumeTiming();
-        GForm->editSearchTerm->setText(terms[next]);
-        Settle();
-        next ^= 1;
-    }
+    SearchRebuild(state, true);
 }
 BENCHMARK(BM_SearchRebuildUnmeasured)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
