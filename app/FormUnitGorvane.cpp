@@ -8,6 +8,9 @@
 #include "catalogue/hlvStringList.h"
 #include "matching/vxStringCompare.h"
 #include "registry/hlvRegTools.h"
+#ifndef _WIN32
+#include "registry/store/RegStore.h"
+#endif
 #include "settings/hlvConfig.h"
 #include "ui/hlvDialogs.h"
 
@@ -193,12 +196,21 @@ protected:
 };
 
 std::string WriteFailureReason(HKEY Root) {
+    std::string reason;
     if (Root == HKEY_LOCAL_MACHINE)
-        return "The key below HKEY_LOCAL_MACHINE could not be opened for writing: administrator rights are "
-               "needed to change it.";
-    if (Root == nullptr)
-        return "The tweak names no known registry root key.";
-    return "The key could not be opened or created for writing.";
+        reason = "The key below HKEY_LOCAL_MACHINE could not be opened for writing: administrator rights are "
+                 "needed to change it.";
+    else if (Root == nullptr)
+        reason = "The tweak names no known registry root key.";
+    else
+        reason = "The key could not be opened or created for writing.";
+#ifndef _WIN32
+    // The store knows the cause (a damaged file, a full disk, no right to the file): pass it on.
+    const std::string detail = GorvaneStoreLastError();
+    if (!detail.empty())
+        reason += " (" + detail + ")";
+#endif
+    return reason;
 }
 
 } // namespace

@@ -4,12 +4,15 @@
 
 #include "registry/RegBackend.h"
 #include "registry/hlvRegTools.h"
+#include "registry/store/RegStore.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
+
+#include <fstream>
 
 namespace {
 
@@ -387,6 +390,26 @@ TEST_F(Panel, ARefusedWriteIsReportedAndCanBeRetried) {
 
 // The backup goes first on every path; when the value's own write then fails, the value is as it
 // was and its backup holds that same content.
+TEST_F(Panel, AFailedWriteNamesTheStoresReason) {
+    WriteTweakFile("t.ini", TweakSection("t", "Damaged", "RegValueName=v\nRegDataType=REG_SZ"));
+    {
+        std::ofstream damaged(StoreFolder + "/current-user.db", std::ios::binary);
+        damaged << "this is no registry store, and Gorvane must leave it alone\n";
+    }
+    GorvaneStoreReset();
+    Open();
+    Search("Damaged");
+    TTweakPanel* panel = Form->Panels().front();
+    QTest::keyClicks(panel->findChild<QLineEdit*>("EditTweak"), "x");
+    Dialogs.MessageBoxes.clear();
+    Click(panel->ButtonSave);
+    ASSERT_EQ(Dialogs.MessageBoxes.size(), 1u);
+    const QString text = Dialogs.MessageBoxes[0].Text;
+    EXPECT_TRUE(text.contains("was not written")) << text.toStdString();
+    EXPECT_TRUE(text.contains("current-user.db")) << text.toStdString();
+    EXPECT_TRUE(panel->ButtonSave->isEnabled());
+}
+
 TEST_F(Panel, TheBackupIsWrittenBeforeTheValue) {
     PutText("t", "old");
     PutNumber("n", 4);

@@ -467,7 +467,8 @@ LONG TStore::Connect(TStoreFile& f, bool forWrite) {
     if (writable) {
         // A rollback journal keeps the file readable by processes that may not write its folder;
         // FULL makes every commit durable before it returns.
-        sqlite3_exec(f.Db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384", nullptr, nullptr, nullptr);
+        sqlite3_exec(f.Db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384",
+                     nullptr, nullptr, nullptr);
         // Writing into a damaged file would bury what is left of it: look at it once first.
         if (f.Initialised) {
             if (LONG code = QuickCheck(f); code != ERROR_SUCCESS) {
@@ -805,6 +806,8 @@ LONG TStore::Target(HKEY key, LPCSTR subKey, REGSAM viewMask, TOpenKey& out, boo
 }
 
 LONG TStore::OpenKeyEx(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY result) {
+    // Every one-shot operation starts by opening a key, so the text then speaks of that operation.
+    lastError.clear();
     if (!result)
         return ERROR_INVALID_PARAMETER;
     std::lock_guard guard(Lock);
@@ -843,6 +846,7 @@ LONG TStore::OpenKeyEx(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY res
 
 LONG TStore::CreateKeyEx(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM desired, LPSECURITY_ATTRIBUTES,
                          PHKEY result, LPDWORD disposition) {
+    lastError.clear();
     if (!result)
         return ERROR_INVALID_PARAMETER;
     if (!subKey || !*subKey) {

@@ -25,6 +25,7 @@
 TRegBackend& StoreRegBackend();
 
 // The last failure of the store on this thread, "registry store '<file>': <reason>"; empty when none.
+// Opening or creating a key clears it, so after a failed one-shot operation it names that failure.
 std::string GorvaneStoreLastError();
 
 // The file of the current user's (machine false) or the machine's (machine true) registry.
